@@ -1,0 +1,261 @@
+#include "platform/system/profile.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+
+#include "tests/support/testfiles.h"
+#include "tests/support/testprefix.h"
+
+using orvane::test::ReadHostFile;
+using orvane::test::TempPrefix;
+using orvane::test::WriteHostFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Get(const char* section, const char* key, const char* def = "", DWORD size = 260) {
+  std::string buffer(size, '\x7f');
+  DWORD n = GetProfileString(section, key, def, buffer.data(), size);
+  EXPECT_EQ(buffer[n], '\0');
+  return buffer.substr(0, n);
+}
+
+class Profile : public ::testing::Test {
+ protected:
+  void Write(const std::string& text) { WriteHostFile(m_prefix.path("win.ini"), text); }
+  std::string Text() { return ReadHostFile(m_prefix.path("win.ini")); }
+  TempPrefix m_prefix;
+};
+
+}  // namespace
+
+TEST_F(Profile, ReadsWithTheWindowsRules) {
+  Write(
+      "; comment\n"
+      "orphan=before any section\n"
+      "[Vorix]\n"
+      "  SaveVideo =  C:\\Lumitrex Images\\Video\\  \n"
+      "Quoted=\"  spaced  \"\n"
+      "Single='x'\n"
+      "Unbalanced=\"abc\n"
+      "Empty=\n"
+      "NoEquals\n"
+      "Dup=first\n"
+      "dup=second\n"
+      "[ other ]\n"
+      "key=other\n");
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* def;
+    std::string expected;
+  } cases[] = {
+      {"vorix", "savevideo", "", "C:\\Lumitrex Images\\Video\\"},
+      {"VORIX", "SAVEVIDEO", "", "C:\\Lumitrex Images\\Video\\"},
+      {"vorix", "Quoted", "", "  spaced  "},
+      {"vorix", "Single", "", "x"},
+      {"vorix", "Unbalanced", "", "\"abc"},
+      {"vorix", "Empty", "dflt", ""},
+      {"vorix", "NoEquals", "dflt", ""},
+      {"vorix", "dup", "", "first"},
+      {"vorix", "missing", "dflt  ", "dflt"},
+      {"vorix", "missing", nullptr, ""},
+      {"other", "key", "", "other"},
+      {"nowhere", "orphan", "none", "none"},
+  };
+  for (const Case& tc : cases)
+    EXPECT_EQ(Get(tc.section, tc.key, tc.def), tc.expected) << tc.section << "/" << tc.key;
+}
+
+TEST_F(Profile, CutsLongValuesToTheBuffer) {
+  Write("[s]\nk=abcdefghij\n");
+  EXPECT_EQ(Get("s", "k", "", 5), "abcd");
+  EXPECT_EQ(Get("s", "k", "", 1), "");
+  EXPECT_EQ(Get("s", "k", "", 11), "abcdefghij");
+  EXPECT_EQ(Get("s", "missing", "0123456789", 4), "012");
+  EXPECT_EQ(GetProfileString("s", "k", "", nullptr, 10), 0u);
+
+  // Lists of names end in two zeros and report size - 2 when cut.
+  Write("[alpha]\n[beta]\nk1=1\nk2=2\n[ALPHA]\n");
+  std::string buffer(32, '\x7f');
+  DWORD n = GetProfileString(nullptr, nullptr, "", buffer.data(), 32);
+  EXPECT_EQ(buffer.substr(0, n + 1), std::string("alpha\0beta\0\0", 12));
+  n = GetProfileString("beta", nullptr, "", buffer.data(), 32);
+  EXPECT_EQ(buffer.substr(0, n + 1), std::string("k1\0k2\0\0", 7));
+  n = GetProfileString(nullptr, nullptr, "", buffer.data(), 5);
+  EXPECT_EQ(n, 3u);
+  EXPECT_EQ(buffer.substr(0, 5), std::string("alp\0\0", 5));
+}
+
+TEST_F(Profile, ParsesNumbersLikeGetProfileInt) {
+  Write(
+      "[n]\n"
+      "plain=42\n"
+      "spaced=   7   \n"
+      "trailing=12ab\n"
+      "text=fifteen\n"
+      "negative=-5\n"
+      "plus=+9\n"
+      "hex=0x10\n"
+      "empty=\n"
+      "wrap=4294967297\n"
+      "frame=667111\n");
+  struct Case {
+    const char* key;
+    UINT expected;
+  } cases[] = {
+      {"plain", 42},
+      {"spaced", 7},
+      {"trailing", 12},
+      {"text", 0},
+      {"negative", static_cast<UINT>(-5)},
+      {"plus", 9},
+      {"hex", 0},
+      {"empty", 77},
+      {"missing", 77},
+      {"wrap", 1},
+      {"frame", 667111},
+  };
+  for (const Case& tc : cases) EXPECT_EQ(GetProfileInt("n", tc.key, 77), tc.expected) << tc.key;
+  EXPECT_EQ(GetProfileInt("absent section", "plain", -1), static_cast<UINT>(-1));
+}
+
+TEST_F(Profile, MissingFileReadsAsEmptyAndIsCreatedByAWrite) {
+  EXPECT_EQ(Get("vorix", "TimeLimit", "10"), "10");
+  EXPECT_EQ(GetProfileInt("vorix", "TimeLimit", 10), 10u);
+  ASSERT_TRUE(WriteProfileString("vorix", "TimeLimit", "10"));
+  EXPECT_EQ(Text(), "[vorix]\nTimeLimit=10\n");
+}
+
+TEST_F(Profile, WritingKeepsEverythingElse) {
+  Write(
+      "; my settings\r\n"
+      "[Other]\r\n"
+      "keep=1 ; not a comment here\r\n"
+      "\r\n"
+      "[vorix]\r\n"
+      "FrameRate=666667\r\n"
+      "; a note inside\r\n"
+      "SaveVideo=D:\\Capture\r\n"
+      "\r\n"
+      "[Last]\r\n"
+      "z=9");  // no final line ending
+  ASSERT_TRUE(WriteProfileString("VORIX", "framerate", "667111"));
+  ASSERT_TRUE(WriteProfileString("vorix", "TimeLimit", "10"));
+  ASSERT_TRUE(WriteProfileString("New", "a", "b"));
+  EXPECT_EQ(Text(),
+            "; my settings\r\n"
+            "[Other]\r\n"
+            "keep=1 ; not a comment here\r\n"
+            "\r\n"
+            "[vorix]\r\n"
+            "FrameRate=667111\r\n"
+            "; a note inside\r\n"
+            "SaveVideo=D:\\Capture\r\n"
+            "TimeLimit=10\r\n"
+            "\r\n"
+            "[Last]\r\n"
+            "z=9\r\n"
+            "[New]\r\n"
+            "a=b\r\n");
+
+  ASSERT_TRUE(WriteProfileString("vorix", "SaveVideo", nullptr));
+  ASSERT_TRUE(WriteProfileString("Other", nullptr, nullptr));
+  EXPECT_EQ(Get("vorix", "SaveVideo", "gone"), "gone");
+  EXPECT_EQ(Get("Other", "keep", "gone"), "gone");
+  EXPECT_EQ(Get("Last", "z"), "9");
+  EXPECT_EQ(Get("vorix", "FrameRate"), "667111");
+}
+
+TEST_F(Profile, RefusesTextThatWouldForgeLines) {
+  Write("[vorix]\nSaveVideo=C:\\x\\\n");
+  const std::string before = Text();
+  EXPECT_FALSE(WriteProfileString("vorix", "SaveVideo", "C:\\x\\\n[evil]\nk=v"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FALSE(WriteProfileString("vorix", "a=b", "c"));
+  EXPECT_FALSE(WriteProfileString("vo]rix", "a", "c"));
+  EXPECT_FALSE(WriteProfileString("vorix\r", "a", "c"));
+  EXPECT_FALSE(WriteProfileString(nullptr, "a", "c"));
+  EXPECT_EQ(Text(), before);
+}
+
+TEST_F(Profile, AFailedSaveLeavesTheOldFileAndSaysSo) {
+  Write("[vorix]\nTimeLimit=10\n");
+  const std::string before = Text();
+
+  // A file larger than the process may write stands in for a full disk; it
+  // works for root too, where a read-only folder would not stop the write.
+  struct sigaction ignore {
+  }, old{};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &old);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 64;
+  setrlimit(RLIMIT_FSIZE, &small);
+  BOOL ok = WriteProfileString("vorix", "SaveVideo", std::string(200, 'x').c_str());
+  DWORD error = GetLastError();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  sigaction(SIGXFSZ, &old, nullptr);
+
+  EXPECT_FALSE(ok);
+  EXPECT_NE(error, 0u);
+  EXPECT_EQ(Text(), before);
+  // No temporary file is left behind.
+  int entries = 0;
+  for (const auto& entry : fs::directory_iterator(m_prefix.root())) {
+    (void)entry;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 2);  // drive_c and win.ini
+
+  if (geteuid() != 0) {
+    fs::permissions(m_prefix.root(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(WriteProfileString("vorix", "TimeLimit", "20"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    fs::permissions(m_prefix.root(), fs::perms::owner_all);
+    EXPECT_EQ(Text(), before);
+  }
+}
+
+TEST_F(Profile, FollowsALinkedProfileInsteadOfReplacingTheLink) {
+  WriteHostFile(m_prefix.path("real/win.ini"), "[a]\nb=c\n");
+  fs::create_symlink(m_prefix.path("real/win.ini"), m_prefix.path("win.ini"));
+  ASSERT_TRUE(WriteProfileString("a", "b", "d"));
+  EXPECT_TRUE(fs::is_symlink(m_prefix.path("win.ini")));
+  EXPECT_EQ(ReadHostFile(m_prefix.path("real/win.ini")), "[a]\nb=d\n");
+}
+
+TEST_F(Profile, CorruptFilesReadAsWindowsReadsThem) {
+  std::string binary = "\x01\x02\xff\xfe garbage\n[vorix]\n";
+  binary += std::string("Nul=a\0b\n", 8);
+  binary += "Bin=\x80\x81\xfe\n";
+  binary += "Long=" + std::string(1 << 20, 'L') + "\n";
+  binary += "Cr=classic\rMac=yes\r";
+  binary += "[vorix]\nTimeLimit=99\nLate=dup section\n";
+  binary += "[Tail]\nlast=no newline";
+  Write(binary);
+
+  EXPECT_EQ(Get("vorix", "Nul"), "a");  // the caller's string ends at the NUL
+  EXPECT_EQ(Get("vorix", "Bin"), "\x80\x81\xfe");
+  EXPECT_EQ(Get("vorix", "Long", "", 260), std::string(259, 'L'));
+  EXPECT_EQ(Get("vorix", "Cr"), "classic");
+  EXPECT_EQ(Get("vorix", "Mac"), "yes");
+  // Only the first of two sections with one name is read.
+  EXPECT_EQ(Get("vorix", "Late", "none"), "none");
+  EXPECT_EQ(Get("Tail", "last"), "no newline");
+  EXPECT_EQ(GetProfileInt("vorix", "TimeLimit", 10), 10u);
+
+  // A save rewrites only what it changes; the odd bytes survive.
+  ASSERT_TRUE(WriteProfileString("vorix", "TimeLimit", "5"));
+  std::string after = Text();
+  EXPECT_NE(after.find(std::string("Nul=a\0b", 7)), std::string::npos);
+  EXPECT_NE(after.find("Long=" + std::string(1 << 20, 'L')), std::string::npos);
+  EXPECT_EQ(GetProfileInt("vorix", "TimeLimit", 10), 5u);
+}
