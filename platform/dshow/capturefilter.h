@@ -1,0 +1,75 @@
+// The device filters: a camera (capture pin, optional preview pin) and a
+// microphone (capture pin), built from a device description (internal).
+//
+// Camera bin: source chain ! capsfilter ! tee; every output pin is a tee
+// branch through a valve, so pins can be held back and extra branches added
+// when one output must feed two filters. Microphone bin: source chain !
+// capsfilter ! valve. The source chain is rebuilt when the format changes
+// while the graph is stopped.
+#pragma once
+
+#include "platform/dshow/devices.h"
+#include "platform/dshow/filterbase.h"
+
+namespace dshow {
+
+class CaptureFilter : public FilterBase {
+ public:
+  static Ref<CaptureFilter> Create(const DeviceDescription& device);
+
+  const DeviceDescription& device() const { return m_device; }
+  bool isVideo() const { return m_device.category == DeviceCategory::VideoInput; }
+
+  // The first pin of that category that is free, or nothing.
+  Ref<Pin> FreePin(PinCategory category) const;
+  Ref<Pin> FirstPin(PinCategory category) const;
+  // A new tee branch giving the same stream as the capture pin (cameras only).
+  Ref<Pin> AddBranchPin();
+
+  // Formats: the current one and the ones the device offers.
+  VideoFormat videoFormat() const { return m_video; }
+  AudioFormat audioFormat() const { return m_audio; }
+  std::vector<VideoFormatRange> videoFormats() const;
+  std::vector<AudioFormat> audioFormats() const;
+  // VFW_E_INVALIDMEDIATYPE for a format the device does not offer.
+  HRESULT SetVideoFormat(const VideoFormat& format);
+  HRESULT SetAudioFormat(const AudioFormat& format);
+
+  // Holds a pin's stream back (its buffers are dropped) or lets it through.
+  // Released pins drop buffers stamped before runningTimeStart, so that
+  // streams released together start together.
+  static void HoldBack(Pin& pin, bool held, GstClockTime runningTimeStart);
+
+  MajorType OutputMajorType(const Pin& output) const override;
+  std::optional<VideoFormat> OutputVideoFormat(const Pin& output) const override;
+
+ private:
+  explicit CaptureFilter(const DeviceDescription& device);
+  void Build();
+  bool BuildSourceChain();
+  Ref<Pin> AddTeePin(const std::string& name, PinCategory category);
+  Ref<Pin> AddValvePin(GstElement* upstream, const std::string& name, PinCategory category);
+
+  DeviceDescription m_device;
+  VideoFormat m_video;
+  AudioFormat m_audio;
+  std::vector<VideoFormatRange> m_hostVideoFormats;
+  GstElement* m_caps = nullptr;  // the bin's capsfilter, the chain's end
+  GstElement* m_tee = nullptr;
+  std::vector<GstElement*> m_chain;  // source elements before m_caps
+  int m_branches = 0;
+};
+
+// The stream configuration of a capture filter's pin.
+class StreamConfig : public IAMStreamConfig {
+ public:
+  explicit StreamConfig(Ref<CaptureFilter> filter) : m_filter(std::move(filter)) {}
+  HRESULT GetFormat(AM_MEDIA_TYPE** type) override;
+  HRESULT SetFormat(const AM_MEDIA_TYPE* type) override;
+  std::vector<std::unique_ptr<AM_MEDIA_TYPE, void (*)(AM_MEDIA_TYPE*)>> Formats() override;
+
+ private:
+  Ref<CaptureFilter> m_filter;
+};
+
+}  // namespace dshow

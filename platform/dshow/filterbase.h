@@ -1,0 +1,95 @@
+// The filter and pin objects behind IBaseFilter and IPin (internal).
+//
+// A filter is a GstBin; its pins are ghost pads on the bin. Connections are
+// kept here (peer pins) and mirrored as pad links, so the graph's shape can
+// be asked and changed the way the engine expects. GUI thread only, except
+// where a member says otherwise.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/dshow/formats.h"
+#include "platform/dshow/gstref.h"
+#include "platform/dshow/interfaces.h"
+
+namespace dshow {
+
+class FilterBase;
+class FilterGraph;
+
+class Pin : public IPin, public std::enable_shared_from_this<Pin> {
+ public:
+  Pin(std::weak_ptr<FilterBase> owner, PinDirection direction, std::string name,
+      PinCategory category, GstPad* ghost);
+  ~Pin() override;
+
+  HRESULT ConnectedTo(Ref<IPin>* pin) override;
+  HRESULT QueryPinInfo(PIN_INFO* info) override;
+  HRESULT QueryDirection(PinDirection* direction) override;
+
+  PinDirection direction() const { return m_direction; }
+  PinCategory category() const { return m_category; }
+  const std::string& name() const { return m_name; }
+  GstPad* pad() const { return m_ghost.get(); }
+  Ref<Pin> peer() const { return m_peer.lock(); }
+  void setPeer(const Ref<Pin>& peer) { m_peer = peer; }
+  Ref<FilterBase> owner() const { return m_owner.lock(); }
+
+  // Output pins of capture filters: the valve that holds the stream back.
+  GstElement* valve = nullptr;
+  // A capture pin that feeds a preview renderer (the device has no preview pin).
+  bool usedAsPreview = false;
+  // Hidden pins (extra tee branches) are not listed by EnumPins.
+  bool listed = true;
+
+ private:
+  std::weak_ptr<FilterBase> m_owner;
+  PinDirection m_direction;
+  std::string m_name;
+  PinCategory m_category;
+  gst::Pad m_ghost;
+  std::weak_ptr<Pin> m_peer;
+};
+
+class FilterBase : public IBaseFilter, public std::enable_shared_from_this<FilterBase> {
+ public:
+  explicit FilterBase(std::string name);
+  ~FilterBase() override;
+
+  HRESULT EnumPins(Ref<IEnumPins>* pins) override;
+  std::string Name() const override { return m_name; }
+
+  GstElement* bin() const { return m_bin.get(); }
+  const std::vector<Ref<Pin>>& pins() const { return m_pins; }
+  bool AnyPinConnected() const;
+
+  FilterGraph* graph() const { return m_graph; }
+  void setGraph(FilterGraph* graph) { m_graph = graph; }
+
+  // Called before input is linked to upstream: a filter may build what the
+  // stream needs (a decoder, a multiplexer pad). A failure refuses the link.
+  virtual HRESULT PrepareInput(Pin& input, Pin& upstream);
+  // Called after input's link was broken.
+  virtual void InputDisconnected(Pin& input);
+  // What an output pin delivers.
+  virtual MajorType OutputMajorType(const Pin& output) const;
+  virtual std::optional<VideoFormat> OutputVideoFormat(const Pin& output) const;
+
+ protected:
+  // Adds a pin whose ghost pad targets target (null: no target yet).
+  Ref<Pin> AddPin(PinDirection direction, const std::string& name, PinCategory category,
+                  GstPad* target);
+  void RemovePin(const Ref<Pin>& pin);
+
+  std::string m_name;
+  gst::Element m_bin;
+  std::vector<Ref<Pin>> m_pins;
+  FilterGraph* m_graph = nullptr;
+};
+
+// Adds element to bin (the bin takes the floating reference); the element.
+GstElement* AddToBin(GstElement* bin, const char* factory, const char* name = nullptr);
+
+}  // namespace dshow

@@ -1,0 +1,252 @@
+#include "platform/dshow/filtergraph.h"
+
+#include <QLoggingCategory>
+#include <QWidget>
+#include <chrono>
+#include <thread>
+
+#include "platform/dshow/avimuxfilter.h"
+#include "platform/dshow/faults.h"
+#include "platform/ui/windowmessage.h"
+
+Q_LOGGING_CATEGORY(lcGraph, "orvane.dshow.graph", QtWarningMsg)
+
+namespace dshow {
+
+namespace {
+constexpr HRESULT kDiskFull = static_cast<HRESULT>(0x80070070);  // from ERROR_DISK_FULL
+}
+
+FilterGraph::FilterGraph() {
+  gst::EnsureInitialised();
+  m_pipeline = gst::Element(gst_pipeline_new(nullptr));
+  GstBus* bus = gst_element_get_bus(m_pipeline.get());
+  gst_bus_set_sync_handler(bus, &FilterGraph::OnBusMessage, this, nullptr);
+  gst_object_unref(bus);
+}
+
+FilterGraph::~FilterGraph() {
+  gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
+  GstBus* bus = gst_element_get_bus(m_pipeline.get());
+  gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+  gst_object_unref(bus);
+  for (const Ref<FilterBase>& filter : m_filters) filter->setGraph(nullptr);
+}
+
+bool FilterGraph::Contains(const FilterBase* filter) const {
+  for (const Ref<FilterBase>& f : m_filters)
+    if (f.get() == filter) return true;
+  return false;
+}
+
+HRESULT FilterGraph::AddFilter(const Ref<IBaseFilter>& filter, const std::string&) {
+  if (HRESULT hr = faults::Check("IGraphBuilder::AddFilter"); FAILED(hr)) return hr;
+  auto base = std::dynamic_pointer_cast<FilterBase>(filter);
+  if (!base) return E_POINTER;
+  if (m_state != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+  if (Contains(base.get())) return S_OK;
+  if (base->graph()) return E_INVALIDARG;  // in another graph
+  if (!gst_bin_add(GST_BIN(m_pipeline.get()), base->bin())) return E_FAIL;
+  base->setGraph(this);
+  m_filters.push_back(base);
+  return S_OK;
+}
+
+HRESULT FilterGraph::RemoveFilter(const Ref<IBaseFilter>& filter) {
+  if (HRESULT hr = faults::Check("IGraphBuilder::RemoveFilter"); FAILED(hr)) return hr;
+  auto base = std::dynamic_pointer_cast<FilterBase>(filter);
+  if (!base || !Contains(base.get())) return VFW_E_NOT_IN_GRAPH;
+  for (const Ref<Pin>& pin : base->pins()) Disconnect(pin);
+  gst_element_set_locked_state(base->bin(), FALSE);
+  gst_element_set_state(base->bin(), GST_STATE_NULL);
+  gst_bin_remove(GST_BIN(m_pipeline.get()), base->bin());
+  base->setGraph(nullptr);
+  std::erase(m_filters, base);
+  return S_OK;
+}
+
+HRESULT FilterGraph::Disconnect(const Ref<IPin>& ipin) {
+  if (HRESULT hr = faults::Check("IGraphBuilder::Disconnect"); FAILED(hr)) return hr;
+  auto pin = std::dynamic_pointer_cast<Pin>(ipin);
+  if (!pin) return E_POINTER;
+  Ref<Pin> peer = pin->peer();
+  if (!peer) return S_FALSE;
+  if (m_state != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+  Ref<Pin> output = pin->direction() == PinDirection::Output ? pin : peer;
+  Ref<Pin> input = output == pin ? peer : pin;
+  gst_pad_unlink(output->pad(), input->pad());
+  output->setPeer(nullptr);
+  input->setPeer(nullptr);
+  output->usedAsPreview = false;
+  if (Ref<FilterBase> owner = input->owner()) owner->InputDisconnected(*input);
+  return S_OK;
+}
+
+HRESULT FilterGraph::Connect(const Ref<Pin>& output, const Ref<Pin>& input) {
+  if (!output || !input) return E_POINTER;
+  if (output->direction() != PinDirection::Output || input->direction() != PinDirection::Input)
+    return VFW_E_CANNOT_CONNECT;
+  if (output->peer() || input->peer()) return VFW_E_ALREADY_CONNECTED;
+  Ref<FilterBase> downstream = input->owner();
+  if (!downstream || !Contains(downstream.get()) || !Contains(output->owner().get()))
+    return VFW_E_NOT_IN_GRAPH;
+  if (HRESULT hr = downstream->PrepareInput(*input, *output); FAILED(hr)) return hr;
+  GstPadLinkReturn linked = gst_pad_link(output->pad(), input->pad());
+  if (linked != GST_PAD_LINK_OK) {
+    qCWarning(lcGraph) << "pad link failed:" << gst_pad_link_get_name(linked);
+    return VFW_E_CANNOT_CONNECT;
+  }
+  output->setPeer(input);
+  input->setPeer(output);
+  return S_OK;
+}
+
+void FilterGraph::PrepareFilterStates() {
+  // A filter with nothing connected sits out, as on Windows: a source whose
+  // output leads nowhere would otherwise stop the whole pipeline.
+  for (const Ref<FilterBase>& filter : m_filters) {
+    const bool idle = !filter->AnyPinConnected();
+    gst_element_set_locked_state(filter->bin(), idle);
+    if (idle) gst_element_set_state(filter->bin(), GST_STATE_NULL);
+  }
+}
+
+HRESULT FilterGraph::Run() {
+  if (HRESULT hr = faults::Check("IMediaControl::Run"); FAILED(hr)) return hr;
+  if (m_state == FilterState::Running) return S_OK;
+  if (m_state == FilterState::Stopped) {
+    PrepareFilterStates();
+    std::lock_guard guard(m_eventLock);
+    m_abortQueued = false;
+  }
+  for (const Ref<FilterBase>& filter : m_filters)
+    if (auto* writer = dynamic_cast<FileWriterFilter*>(filter.get())) writer->Rearm();
+  if (gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+    gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
+    m_state = FilterState::Stopped;
+    return E_FAIL;
+  }
+  m_state = FilterState::Running;
+  return S_OK;
+}
+
+HRESULT FilterGraph::Pause() {
+  if (HRESULT hr = faults::Check("IMediaControl::Pause"); FAILED(hr)) return hr;
+  if (m_state == FilterState::Paused) return S_OK;
+  if (m_state == FilterState::Stopped) PrepareFilterStates();
+  if (gst_element_set_state(m_pipeline.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
+    gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
+    m_state = FilterState::Stopped;
+    return E_FAIL;
+  }
+  m_state = FilterState::Paused;
+  return S_OK;
+}
+
+bool FilterGraph::WaitForWriters(int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    bool all = true;
+    for (const Ref<FilterBase>& filter : m_filters) {
+      auto* writer = dynamic_cast<FileWriterFilter*>(filter.get());
+      if (writer && writer->AnyPinConnected() && !writer->endOfStreamReached()) all = false;
+    }
+    if (all) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+HRESULT FilterGraph::Stop() {
+  if (HRESULT hr = faults::Check("IMediaControl::Stop"); FAILED(hr)) return hr;
+  if (m_state == FilterState::Stopped) return S_OK;
+  bool writing = false;
+  for (const Ref<FilterBase>& filter : m_filters)
+    if (dynamic_cast<FileWriterFilter*>(filter.get()) && filter->AnyPinConnected()) writing = true;
+  // A file is complete only once the end of stream has passed the
+  // multiplexer (it then writes its index and sizes): send it from the
+  // sources and wait for it at the writer before tearing down.
+  if (writing && m_state == FilterState::Running) {
+    gst_element_send_event(m_pipeline.get(), gst_event_new_eos());
+    if (!WaitForWriters(5000)) qCWarning(lcGraph) << "end of stream did not reach the writer";
+  }
+  gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
+  m_state = FilterState::Stopped;
+  return S_OK;
+}
+
+HRESULT FilterGraph::GetState(long, FilterState* state) {
+  if (!state) return E_POINTER;
+  *state = m_state;
+  return S_OK;
+}
+
+GstClockTime FilterGraph::RunningTime() const {
+  GstClock* clock = gst_element_get_clock(m_pipeline.get());
+  if (!clock) return 0;
+  GstClockTime now = gst_clock_get_time(clock);
+  gst_object_unref(clock);
+  GstClockTime base = gst_element_get_base_time(m_pipeline.get());
+  return now > base ? now - base : 0;
+}
+
+GstBusSyncReply FilterGraph::OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
+  auto* self = static_cast<FilterGraph*>(data);
+  if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+    GError* error = nullptr;
+    gchar* debug = nullptr;
+    gst_message_parse_error(message, &error, &debug);
+    qCWarning(lcGraph) << "error from" << GST_OBJECT_NAME(GST_MESSAGE_SRC(message)) << ":"
+                       << (error ? error->message : "") << (debug ? debug : "");
+    const bool full = error && error->domain == GST_RESOURCE_ERROR &&
+                      error->code == GST_RESOURCE_ERROR_NO_SPACE_LEFT;
+    if (error) g_error_free(error);
+    g_free(debug);
+    // Only the first error of a run counts; the rest follow from it.
+    bool first;
+    {
+      std::lock_guard guard(self->m_eventLock);
+      first = !self->m_abortQueued;
+      self->m_abortQueued = true;
+    }
+    if (first) self->QueueEvent(EC_ERRORABORT, full ? kDiskFull : E_FAIL, 0);
+  }
+  return GST_BUS_DROP;
+}
+
+void FilterGraph::QueueEvent(long code, INT_PTR param1, INT_PTR param2) {
+  {
+    std::lock_guard guard(m_eventLock);
+    m_events.push_back(Event{code, param1, param2});
+  }
+  QMetaObject::invokeMethod(&m_notifier, [this] { NotifyOnGuiThread(); }, Qt::QueuedConnection);
+}
+
+void FilterGraph::NotifyOnGuiThread() {
+  if (m_notifyWindow)
+    PostMessage(m_notifyWindow.data(), m_notifyMessage, 0, m_notifyInstance);
+}
+
+HRESULT FilterGraph::SetNotifyWindow(HWND window, UINT message, INT_PTR instance) {
+  if (HRESULT hr = faults::Check("IMediaEventEx::SetNotifyWindow"); FAILED(hr)) return hr;
+  m_notifyWindow = window;
+  m_notifyMessage = message;
+  m_notifyInstance = instance;
+  return S_OK;
+}
+
+HRESULT FilterGraph::GetEvent(long* code, INT_PTR* param1, INT_PTR* param2, long) {
+  if (!code || !param1 || !param2) return E_POINTER;
+  std::lock_guard guard(m_eventLock);
+  if (m_events.empty()) return E_ABORT;
+  const Event event = m_events.front();
+  m_events.pop_front();
+  *code = event.code;
+  *param1 = event.param1;
+  *param2 = event.param2;
+  return S_OK;
+}
+
+HRESULT FilterGraph::FreeEventParams(long, INT_PTR, INT_PTR) { return S_OK; }
+
+}  // namespace dshow

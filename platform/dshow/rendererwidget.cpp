@@ -1,0 +1,57 @@
+#include "platform/dshow/rendererwidget.h"
+
+#include <gst/video/video.h>
+
+#include <QImage>
+#include <QPainter>
+
+namespace dshow {
+
+RendererWidget::RendererWidget() {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAutoFillBackground(false);
+  hide();
+}
+
+RendererWidget::~RendererWidget() { Clear(); }
+
+void RendererWidget::ShowSample(GstSample* sample) {
+  if (m_sample) gst_sample_unref(m_sample);
+  m_sample = sample;
+  m_newFrame = true;
+  ++m_received;
+  update();
+}
+
+GstSample* RendererWidget::CurrentSample() const {
+  return m_sample ? gst_sample_ref(m_sample) : nullptr;
+}
+
+void RendererWidget::Clear() {
+  if (m_sample) gst_sample_unref(m_sample);
+  m_sample = nullptr;
+}
+
+void RendererWidget::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  GstVideoInfo info;
+  GstVideoFrame frame;
+  if (!m_sample || !gst_video_info_from_caps(&info, gst_sample_get_caps(m_sample)) ||
+      !gst_video_frame_map(&frame, &info, gst_sample_get_buffer(m_sample), GST_MAP_READ)) {
+    painter.fillRect(rect(), Qt::black);
+    return;
+  }
+  // The mapped frame is painted in place: the scaling draw is its only copy.
+  QImage image(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+               GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
+               GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB32);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  painter.drawImage(rect(), image);
+  gst_video_frame_unmap(&frame);
+  if (m_newFrame) {
+    ++m_painted;
+    m_newFrame = false;
+  }
+}
+
+}  // namespace dshow

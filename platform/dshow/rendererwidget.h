@@ -1,0 +1,38 @@
+// The video renderer's surface: a child widget that paints the newest frame
+// scaled into its rectangle (internal to the capture layer). GUI thread only.
+#pragma once
+
+#include <gst/gst.h>
+
+#include <QWidget>
+#include <atomic>
+
+namespace dshow {
+
+class RendererWidget : public QWidget {
+ public:
+  RendererWidget();
+  ~RendererWidget() override;
+
+  // Shows sample (BGRx) from now on; takes the caller's reference.
+  void ShowSample(GstSample* sample);
+  // The sample on show with a new reference for the caller, or null.
+  GstSample* CurrentSample() const;
+  void Clear();
+
+  // Frames painted since construction (for measurements).
+  unsigned long long paintedFrames() const { return m_painted; }
+  // Frames handed to the widget, painted or not (a hidden widget paints none).
+  unsigned long long receivedFrames() const { return m_received; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  GstSample* m_sample = nullptr;
+  bool m_newFrame = false;
+  unsigned long long m_painted = 0;
+  unsigned long long m_received = 0;
+};
+
+}  // namespace dshow

@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QThread>
+#include <QWidget>
+#include <functional>
+
+#include "platform/dshow/com.h"
+#include "platform/dshow/devices.h"
+#include "platform/dshow/faults.h"
+#include "platform/dshow/formats.h"
+#include "platform/dshow/videorenderer.h"
+#include "tests/support/ffprobe.h"
+#include "tests/support/testprefix.h"
+
+using namespace dshow;
+
+namespace {
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(2);
+  }
+  return true;
+}
+
+void PumpFor(int ms) {
+  PumpUntil([] { return false; }, ms);
+}
+
+// A graph with the devices of the test's set added, as the engine sets it up.
+class Graph : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(CoCreateInstance(Clsid::CaptureGraphBuilder, &builder), S_OK);
+    ASSERT_EQ(CoCreateInstance(Clsid::FilterGraph, &graph), S_OK);
+    ASSERT_EQ(builder->SetFiltergraph(graph), S_OK);
+    ASSERT_EQ(QueryInterface(graph, &control), S_OK);
+  }
+  ~Graph() override {
+    if (control) control->Stop();
+    testapi::ResetDevices();
+    faults::DisarmAll();
+  }
+  Ref<IBaseFilter> Open(DeviceCategory category) {
+    Ref<ICreateDevEnum> devEnum;
+    CoCreateInstance(Clsid::SystemDeviceEnum, &devEnum);
+    Ref<IEnumMoniker> monikers;
+    if (devEnum->CreateClassEnumerator(category, &monikers, 0) != S_OK) return nullptr;
+    Ref<IMoniker> moniker;
+    if (monikers->Next(1, &moniker, nullptr) != S_OK) return nullptr;
+    Ref<IBaseFilter> filter;
+    moniker->BindToObject(&filter);
+    if (filter) {
+      EXPECT_EQ(graph->AddFilter(filter, ""), S_OK);
+    }
+    return filter;
+  }
+  void SetRate(const Ref<IBaseFilter>& camera, REFERENCE_TIME avg) {
+    Ref<IAMStreamConfig> config;
+    ASSERT_EQ(builder->FindStreamConfig(PinCategory::Capture, camera, &config), S_OK);
+    AM_MEDIA_TYPE* type = nullptr;
+    ASSERT_EQ(config->GetFormat(&type), S_OK);
+    VIDEOINFOHEADER vih;
+    std::memcpy(&vih, type->pbFormat, sizeof vih);
+    vih.AvgTimePerFrame = avg;
+    std::memcpy(type->pbFormat, &vih, sizeof vih);
+    EXPECT_EQ(config->SetFormat(type), S_OK);
+    DeleteMediaType(type);
+  }
+
+  orvane::test::TempPrefix prefix;
+  Ref<ICaptureGraphBuilder> builder;
+  Ref<IGraphBuilder> graph;
+  Ref<IMediaControl> control;
+  QWidget owner;
+};
+
+bool NotBlack(const QImage& image) {
+  for (int y = 0; y < image.height(); y += 7)
+    for (int x = 0; x < image.width(); x += 7)
+      if (qGray(image.pixel(x, y)) > 40) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST_F(Graph, PreviewPaintsTheCameraIntoTheOwner) {
+  testapi::SetDevices({testapi::VirtualCamera()}, false);
+  Ref<IBaseFilter> camera = Open(DeviceCategory::VideoInput);
+  ASSERT_TRUE(camera);
+  ASSERT_EQ(builder->RenderStream(PinCategory::Preview, camera, nullptr, nullptr), S_OK);
+  Ref<IVideoWindow> window;
+  ASSERT_EQ(builder->FindVideoWindow(PinCategory::Preview, camera, &window), S_OK);
+  EXPECT_EQ(builder->FindVideoWindow(PinCategory::Capture, camera, &window), E_NOINTERFACE);
+  ASSERT_EQ(builder->FindVideoWindow(PinCategory::Preview, camera, &window), S_OK);
+  owner.resize(400, 300);
+  owner.show();
+  window->put_Owner(&owner);
+  window->put_WindowStyle(WS_CHILD);
+  window->SetWindowPosition(20, 18, 360, 264);
+  window->put_Visible(OATRUE);
+  auto renderer = std::dynamic_pointer_cast<VideoRenderer>(window);
+  ASSERT_TRUE(renderer);
+  EXPECT_EQ(renderer->widget()->parentWidget(), &owner);
+  EXPECT_EQ(renderer->widget()->geometry(), QRect(20, 18, 360, 264));
+
+  ASSERT_EQ(control->Run(), S_OK);
+  ASSERT_TRUE(PumpUntil([&] { return renderer->widget()->paintedFrames() >= 3; }, 5000));
+  EXPECT_TRUE(NotBlack(renderer->widget()->grab().toImage()));
+
+  // The still: a packed bottom-up 24-bit DIB, with the size checks.
+  ASSERT_EQ(control->Pause(), S_OK);
+  Ref<IBasicVideo> video;
+  ASSERT_EQ(QueryInterface(window, &video), S_OK);
+  long width = 0, height = 0;
+  ASSERT_EQ(video->GetVideoSize(&width, &height), S_OK);
+  EXPECT_EQ(width, 640);
+  EXPECT_EQ(height, 480);
+  long size = 0;
+  ASSERT_EQ(video->GetCurrentImage(&size, nullptr), S_OK);
+  EXPECT_EQ(size, 40 + 640 * 3 * 480);
+  std::vector<long> buffer(static_cast<std::size_t>(640 * 480));  // w*h*4 bytes, as callers use
+  long small = size - 1;
+  EXPECT_EQ(video->GetCurrentImage(&small, buffer.data()), E_OUTOFMEMORY);
+  long big = static_cast<long>(buffer.size() * sizeof(long));
+  ASSERT_EQ(video->GetCurrentImage(&big, buffer.data()), S_OK);
+  BITMAPINFOHEADER header;
+  std::memcpy(&header, buffer.data(), sizeof header);
+  EXPECT_EQ(header.biSize, 40u);
+  EXPECT_EQ(header.biWidth, 640);
+  EXPECT_EQ(header.biHeight, 480);
+  EXPECT_EQ(header.biBitCount, 24);
+  EXPECT_EQ(header.biCompression, BI_RGB);
+  EXPECT_EQ(control->Stop(), S_OK);
+}
+
+TEST_F(Graph, ACameraWithoutPreviewPinPreviewsFromItsCapturePin) {
+  DeviceDescription camera = testapi::VirtualCamera();
+  camera.hasPreviewPin = false;
+  testapi::SetDevices({camera}, false);
+  Ref<IBaseFilter> filter = Open(DeviceCategory::VideoInput);
+  ASSERT_TRUE(filter);
+  EXPECT_EQ(builder->RenderStream(PinCategory::Preview, filter, nullptr, nullptr),
+            VFW_S_NOPREVIEWPIN);
+  Ref<IVideoWindow> window;
+  EXPECT_EQ(builder->FindVideoWindow(PinCategory::Preview, filter, &window), E_NOINTERFACE);
+  EXPECT_EQ(builder->FindVideoWindow(PinCategory::Capture, filter, &window), S_OK);
+  ASSERT_EQ(control->Run(), S_OK);
+  auto renderer = std::dynamic_pointer_cast<VideoRenderer>(window);
+  EXPECT_TRUE(PumpUntil([&] { return renderer->widget()->receivedFrames() >= 2; }, 5000));
+}
+
+TEST_F(Graph, RecordsPictureAndSoundIntoAFileAnyReaderOpens) {
+  testapi::SetDevices({testapi::VirtualCamera(), testapi::VirtualMicrophone()}, false);
+  Ref<IBaseFilter> camera = Open(DeviceCategory::VideoInput);
+  Ref<IBaseFilter> microphone = Open(DeviceCategory::AudioInput);
+  ASSERT_TRUE(camera && microphone);
+  SetRate(camera, 667111);  // 14.99 fps
+  Ref<IBaseFilter> mux;
+  Ref<IFileSinkFilter> sink;
+  ASSERT_EQ(builder->SetOutputFileName(MEDIASUBTYPE_Avi, "C:\\videof00.avi", &mux, &sink), S_OK);
+  std::string current;
+  sink->GetCurFile(&current);
+  EXPECT_EQ(current, "C:\\videof00.avi");
+  Ref<IConfigAviMux> config;
+  ASSERT_EQ(QueryInterface(mux, &config), S_OK);
+  EXPECT_EQ(config->SetOutputCompatibilityIndex(TRUE), S_OK);
+  EXPECT_EQ(config->SetMasterStream(0), S_OK);
+  ASSERT_EQ(builder->RenderStream(PinCategory::Capture, camera, nullptr, mux), S_OK);
+  ASSERT_EQ(builder->RenderStream(PinCategory::Preview, camera, nullptr, nullptr), S_OK);
+  ASSERT_EQ(builder->RenderStream(PinCategory::Capture, microphone, nullptr, mux), S_OK);
+
+  ASSERT_EQ(control->Run(), S_OK);
+  PumpFor(2000);
+  ASSERT_EQ(control->Stop(), S_OK);
+
+  const std::string file = prefix.driveC() + "/videof00.avi";
+  orvane::test::ProbeResult probe = orvane::test::Probe(file);
+  ASSERT_TRUE(probe.ok) << probe.errors;
+  ASSERT_EQ(probe.streams.size(), 2u);
+  EXPECT_EQ(probe.streams[0].codecType, "video");
+  EXPECT_EQ(probe.streams[0].codecName, "rawvideo");
+  EXPECT_EQ(probe.streams[0].width, 640);
+  EXPECT_EQ(probe.streams[0].frameRate, "10000000/667111");
+  EXPECT_NEAR(probe.streams[0].frames, 30, 5);
+  EXPECT_EQ(probe.streams[1].codecType, "audio");
+  EXPECT_EQ(probe.streams[1].codecName, "pcm_s16le");
+  EXPECT_EQ(probe.streams[1].sampleRate, 22050);
+  EXPECT_EQ(probe.streams[1].channels, 1);
+  std::string errors;
+  EXPECT_TRUE(orvane::test::DecodesCleanly(file, &errors)) << errors;
+}
+
+TEST_F(Graph, AHeldBackFileBranchWritesOnlyAfterItsRelease) {
+  testapi::SetDevices({testapi::VirtualCamera()}, false);
+  Ref<IBaseFilter> camera = Open(DeviceCategory::VideoInput);
+  SetRate(camera, 333333);  // 30 fps
+  Ref<IBaseFilter> mux;
+  ASSERT_EQ(builder->SetOutputFileName(MEDIASUBTYPE_Avi, "C:\\held.avi", &mux, nullptr), S_OK);
+  ASSERT_EQ(builder->RenderStream(PinCategory::Capture, camera, nullptr, mux), S_OK);
+  ASSERT_EQ(builder->RenderStream(PinCategory::Preview, camera, nullptr, nullptr), S_OK);
+  const REFERENCE_TIME never = kNeverTime;
+  ASSERT_EQ(builder->ControlStream(PinCategory::Preview, nullptr, nullptr, &never, 0, 0), S_OK);
+  ASSERT_EQ(builder->ControlStream(PinCategory::Capture, nullptr, &never, nullptr, 0, 0), S_OK);
+  ASSERT_EQ(control->Run(), S_OK);
+  PumpFor(1000);  // preview only, as while the start prompt is up
+  ASSERT_EQ(builder->ControlStream(PinCategory::Capture, nullptr, nullptr, &never, 0, 0), S_OK);
+  PumpFor(1000);
+  ASSERT_EQ(control->Stop(), S_OK);
+  orvane::test::ProbeResult probe = orvane::test::Probe(prefix.driveC() + "/held.avi");
+  ASSERT_TRUE(probe.ok) << probe.errors;
+  EXPECT_NEAR(probe.streams[0].frames, 30, 6);  // one second, not two
+}
+
+TEST_F(Graph, TakingTheBranchesApartKeepsTheDeviceFilters) {
+  testapi::SetDevices({testapi::VirtualCamera()}, false);
+  Ref<IBaseFilter> camera = Open(DeviceCategory::VideoInput);
+  ASSERT_EQ(builder->RenderStream(PinCategory::Preview, camera, nullptr, nullptr), S_OK);
+  // Walk the camera's pins to the renderer and take it out, as the engine does.
+  Ref<IEnumPins> pins;
+  ASSERT_EQ(camera->EnumPins(&pins), S_OK);
+  Ref<IPin> pin;
+  int removed = 0;
+  while (pins->Next(1, &pin, nullptr) == S_OK) {
+    Ref<IPin> peer;
+    if (pin->ConnectedTo(&peer) != S_OK) continue;
+    PIN_INFO info;
+    ASSERT_EQ(peer->QueryPinInfo(&info), S_OK);
+    EXPECT_EQ(info.dir, PinDirection::Input);
+    EXPECT_EQ(graph->Disconnect(peer), S_OK);
+    EXPECT_EQ(graph->Disconnect(pin), S_FALSE);
+    EXPECT_EQ(graph->RemoveFilter(info.pFilter), S_OK);
+    ++removed;
+  }
+  EXPECT_EQ(removed, 1);
+  // Rendered again without opening the device again.
+  ASSERT_EQ(builder->RenderStream(PinCategory::Preview, camera, nullptr, nullptr), S_OK);
+  ASSERT_EQ(control->Run(), S_OK);
+  Ref<IVideoWindow> window;
+  ASSERT_EQ(builder->FindVideoWindow(PinCategory::Preview, camera, &window), S_OK);
+  auto renderer = std::dynamic_pointer_cast<VideoRenderer>(window);
+  EXPECT_TRUE(PumpUntil([&] { return renderer->widget()->receivedFrames() >= 2; }, 5000));
+}

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include "platform/dshow/com.h"
+#include "platform/dshow/devices.h"
+#include "platform/dshow/faults.h"
+#include "platform/dshow/formats.h"
+
+using namespace dshow;
+
+namespace {
+
+// The names the enumerator lists for a category, or nothing when it says
+// the category is empty.
+std::vector<std::string> Names(DeviceCategory category, HRESULT* created = nullptr) {
+  Ref<ICreateDevEnum> devEnum;
+  EXPECT_EQ(CoCreateInstance(Clsid::SystemDeviceEnum, &devEnum), S_OK);
+  Ref<IEnumMoniker> monikers;
+  HRESULT hr = devEnum->CreateClassEnumerator(category, &monikers, 0);
+  if (created) *created = hr;
+  std::vector<std::string> names;
+  if (hr != S_OK) {
+    EXPECT_EQ(monikers, nullptr);
+    return names;
+  }
+  monikers->Reset();
+  Ref<IMoniker> moniker;
+  ULONG fetched = 0;
+  while (monikers->Next(1, &moniker, &fetched) == S_OK) {
+    EXPECT_EQ(fetched, 1u);
+    Ref<IPropertyBag> bag;
+    std::string name = "<unnamed>";
+    if (moniker->BindToStorage(&bag) == S_OK) bag->Read("FriendlyName", &name);
+    names.push_back(name);
+  }
+  EXPECT_EQ(moniker, nullptr);
+  return names;
+}
+
+class DeviceSet : public ::testing::Test {
+ protected:
+  ~DeviceSet() override {
+    testapi::ResetDevices();
+    faults::DisarmAll();
+  }
+};
+
+}  // namespace
+
+TEST_F(DeviceSet, ListsTheVirtualDevicesAfterTheHostsInAStableOrder) {
+  testapi::SetDevices({testapi::VirtualCamera(), testapi::VirtualMicrophone()}, false);
+  EXPECT_EQ(Names(DeviceCategory::VideoInput), std::vector<std::string>{kVirtualCameraName});
+  EXPECT_EQ(Names(DeviceCategory::AudioInput), std::vector<std::string>{kVirtualMicrophoneName});
+
+  // The default set ends with the same two, whatever the host has.
+  testapi::ResetDevices();
+  auto video = Names(DeviceCategory::VideoInput);
+  ASSERT_FALSE(video.empty());
+  EXPECT_EQ(video.back(), kVirtualCameraName);
+  EXPECT_EQ(Names(DeviceCategory::VideoInput), video);
+}
+
+TEST_F(DeviceSet, DefinedSetsKeepTheirOrderNamesAndGaps) {
+  DeviceDescription unnamed = testapi::VirtualCamera("hidden");
+  unnamed.hasName = false;
+  testapi::SetDevices({testapi::VirtualCamera("Other Cam"), unnamed,
+                       testapi::VirtualCamera("LUMITREX Two"), testapi::VirtualMicrophone("Mic A"),
+                       testapi::VirtualMicrophone("Mic B")},
+                      false);
+  EXPECT_EQ(Names(DeviceCategory::VideoInput),
+            (std::vector<std::string>{"Other Cam", "<unnamed>", "LUMITREX Two"}));
+  EXPECT_EQ(Names(DeviceCategory::AudioInput), (std::vector<std::string>{"Mic A", "Mic B"}));
+
+  testapi::SetDevices({testapi::VirtualCamera()}, false);
+  HRESULT hr = S_OK;
+  EXPECT_TRUE(Names(DeviceCategory::AudioInput, &hr).empty());
+  EXPECT_EQ(hr, S_FALSE);  // an empty category is not S_OK
+  testapi::SetDevices({}, false);
+  EXPECT_TRUE(Names(DeviceCategory::VideoInput, &hr).empty());
+  EXPECT_EQ(hr, S_FALSE);
+}
+
+TEST_F(DeviceSet, InjectedFailuresReachTheCaller) {
+  testapi::SetDevices({testapi::VirtualCamera()}, false);
+  faults::Arm("ICreateDevEnum::CreateClassEnumerator(Video)", E_FAIL, 1);
+  HRESULT hr = S_OK;
+  Names(DeviceCategory::VideoInput, &hr);
+  EXPECT_EQ(hr, E_FAIL);
+  EXPECT_EQ(Names(DeviceCategory::VideoInput, &hr).size(), 1u);  // the fault was spent
+
+  faults::Arm("CoCreateInstance(CaptureGraphBuilder)", E_OUTOFMEMORY);
+  Ref<ICaptureGraphBuilder> builder;
+  EXPECT_EQ(CoCreateInstance(Clsid::CaptureGraphBuilder, &builder), E_OUTOFMEMORY);
+  EXPECT_EQ(builder, nullptr);
+  faults::Disarm("CoCreateInstance(CaptureGraphBuilder)");
+  EXPECT_EQ(CoCreateInstance(Clsid::CaptureGraphBuilder, &builder), S_OK);
+  // The graph answers for all three of its interfaces; the builder for one.
+  Ref<IGraphBuilder> graph;
+  ASSERT_EQ(CoCreateInstance(Clsid::FilterGraph, &graph), S_OK);
+  Ref<IMediaControl> control;
+  Ref<IMediaEventEx> events;
+  EXPECT_EQ(QueryInterface(graph, &control), S_OK);
+  EXPECT_EQ(QueryInterface(graph, &events), S_OK);
+  EXPECT_EQ(QueryInterface(builder, &control), E_NOINTERFACE);
+  faults::Arm("QueryInterface(IMediaControl)", E_NOINTERFACE);
+  EXPECT_EQ(QueryInterface(graph, &control), E_NOINTERFACE);
+  EXPECT_EQ(control, nullptr);
+}
+
+TEST(Formats, MediaTypesCarryTheFrameRateExactly) {
+  struct Case {
+    REFERENCE_TIME avg;
+    int num, den;
+  } cases[] = {{666666, 5000000, 333333}, {667111, 10000000, 667111}, {333333, 10000000, 333333},
+               {2000000, 5, 1}};
+  for (const Case& tc : cases) {
+    VideoFormat format{SubType::YUY2, 320, 240, tc.avg};
+    AM_MEDIA_TYPE* type = ToMediaType(format);
+    ASSERT_NE(type, nullptr);
+    EXPECT_EQ(type->formattype, FormatType::VideoInfo);
+    EXPECT_EQ(type->cbFormat, sizeof(VIDEOINFOHEADER));
+    auto back = VideoFormatOf(*type);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back, format);
+    DeleteMediaType(type);
+    gst::Caps caps = ToCaps(format);
+    int num = 0, den = 0;
+    gst_structure_get_fraction(gst_caps_get_structure(caps.get(), 0), "framerate", &num, &den);
+    EXPECT_EQ(num, tc.num);
+    EXPECT_EQ(den, tc.den);
+  }
+  EXPECT_TRUE(Offers(VirtualCameraFormats(), VideoFormat{SubType::MJPG, 1280, 720, 333333}));
+  EXPECT_TRUE(Offers(VirtualCameraFormats(), VideoFormat{SubType::YUY2, 640, 480, 666667}));
+  EXPECT_FALSE(Offers(VirtualCameraFormats(), VideoFormat{SubType::YUY2, 640, 480, 100000}));
+  EXPECT_FALSE(Offers(VirtualCameraFormats(), VideoFormat{SubType::YUY2, 641, 480, 666666}));
+
+  AM_MEDIA_TYPE* audio = ToMediaType(AudioFormat{44100, 16, 2});
+  auto wfx = AudioFormatOf(*audio);
+  ASSERT_TRUE(wfx);
+  EXPECT_EQ(*wfx, (AudioFormat{44100, 16, 2}));
+  EXPECT_FALSE(VideoFormatOf(*audio));
+  DeleteMediaType(audio);
+}
