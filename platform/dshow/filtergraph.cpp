@@ -166,13 +166,23 @@ HRESULT FilterGraph::Stop() {
   // A file is complete only once the end of stream has passed the
   // multiplexer (it then writes its index and sizes): send it from the
   // sources and wait for it at the writer before tearing down.
-  if (writing && m_state == FilterState::Running) {
+  bool finalised = true;
+  bool failed;
+  {
+    std::lock_guard guard(m_eventLock);
+    failed = m_abortQueued;
+  }
+  // After a failure the stream cannot reach the writer any more; waiting for
+  // it would only hold the window up.
+  if (writing && failed) finalised = false;
+  if (writing && !failed && m_state == FilterState::Running) {
     gst_element_send_event(m_pipeline.get(), gst_event_new_eos());
-    if (!WaitForWriters(5000)) qCWarning(lcGraph) << "end of stream did not reach the writer";
+    finalised = WaitForWriters(5000);
+    if (!finalised) qCWarning(lcGraph) << "end of stream did not reach the writer";
   }
   gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
   m_state = FilterState::Stopped;
-  return S_OK;
+  return finalised ? S_OK : S_FALSE;
 }
 
 HRESULT FilterGraph::GetState(long, FilterState* state) {

@@ -110,7 +110,8 @@ class IMediaControl : public virtual IUnknown {
   static constexpr const char* kName = "IMediaControl";
   // Act on the whole graph. Stop finalises files being written (their end of
   // stream reaches the writer before the graph stops), and waits at most a
-  // few seconds for that.
+  // few seconds for that; S_FALSE when a file could not be finalised (the
+  // graph is stopped all the same).
   virtual HRESULT Run() = 0;
   virtual HRESULT Pause() = 0;
   virtual HRESULT Stop() = 0;
