@@ -1,5 +1,7 @@
 #include "platform/dshow/capturefilter.h"
 
+#include <gst/video/colorbalance.h>
+
 #include <algorithm>
 
 #include "platform/dshow/faults.h"
@@ -60,11 +62,10 @@ CaptureFilter::CaptureFilter(const DeviceDescription& device)
 
 Ref<CaptureFilter> CaptureFilter::Create(const DeviceDescription& device) {
   Ref<CaptureFilter> filter(new CaptureFilter(device));
-  filter->Build();
-  return filter;
+  return filter->Build() ? filter : nullptr;
 }
 
-void CaptureFilter::Build() {
+bool CaptureFilter::Build() {
   GstElement* bin = m_bin.get();
   m_caps = AddToBin(bin, "capsfilter");
   if (m_device.source == DeviceDescription::Source::HostCamera) {
@@ -77,7 +78,7 @@ void CaptureFilter::Build() {
       m_video = VideoFormat{r.subtype, r.width, r.height, 10000000 / std::max(1, r.maxFps)};
     }
   }
-  BuildSourceChain();
+  if (!BuildSourceChain()) return false;
   if (isVideo()) {
     m_tee = AddToBin(bin, "tee");
     g_object_set(m_tee, "allow-not-linked", TRUE, nullptr);
@@ -87,6 +88,7 @@ void CaptureFilter::Build() {
   } else {
     AddValvePin(m_caps, "Capture", PinCategory::Capture);
   }
+  return true;
 }
 
 bool CaptureFilter::BuildSourceChain() {
@@ -108,8 +110,8 @@ bool CaptureFilter::BuildSourceChain() {
   switch (m_device.source) {
     case DeviceDescription::Source::VirtualCamera: {
       GstElement* src = add("videotestsrc");
-      g_object_set(src, "is-live", TRUE, "pattern", 0 /* smpte */, "horizontal-speed", 4,
-                   nullptr);
+      g_object_set(src, "is-live", TRUE, "pattern", m_pattern, "horizontal-speed", 4, nullptr);
+      m_testSource = src;
       GstElement* raw = add("capsfilter");
       VideoFormat rawFormat = m_video;
       gst::Caps rawCaps = ToCaps(rawFormat);
@@ -121,7 +123,9 @@ bool CaptureFilter::BuildSourceChain() {
       g_object_set(raw, "caps", caps, nullptr);
       gst_caps_unref(caps);
       GstElement* clock = add("timeoverlay");
-      g_object_set(clock, "font-desc", "Sans 20", "halignment", 2 /* right */, nullptr);
+      g_object_set(clock, "font-desc", "Sans 20", "halignment", 2 /* right */, "silent",
+                   m_clock ? FALSE : TRUE, nullptr);
+      m_clockOverlay = clock;
       ok = src && raw && clock && gst_element_link_many(src, raw, clock, nullptr);
       GstElement* last = clock;
       if (ok && m_video.subtype == SubType::MJPG) {
@@ -141,9 +145,9 @@ bool CaptureFilter::BuildSourceChain() {
     }
     case DeviceDescription::Source::HostCamera:
     case DeviceDescription::Source::HostMicrophone: {
-      GstElement* src =
-          m_device.hostDevice ? gst_device_create_element(m_device.hostDevice.get(), nullptr)
-                              : nullptr;
+      GstElement* src = m_device.hostDevice
+                            ? gst_device_create_element(m_device.hostDevice.get(), nullptr)
+                            : nullptr;
       if (!src) return false;
       gst_bin_add(GST_BIN(bin), src);
       m_chain.push_back(src);
@@ -256,6 +260,33 @@ void CaptureFilter::HoldBack(Pin& pin, bool held, GstClockTime runningTimeStart)
   g_object_set(pin.valve, "drop", held ? TRUE : FALSE, nullptr);
 }
 
+void CaptureFilter::setTestPattern(int pattern) {
+  m_pattern = pattern;
+  if (m_testSource) g_object_set(m_testSource, "pattern", pattern, nullptr);
+}
+
+void CaptureFilter::setShowsClock(bool shown) {
+  m_clock = shown;
+  if (m_clockOverlay) g_object_set(m_clockOverlay, "silent", shown ? FALSE : TRUE, nullptr);
+}
+
+GstColorBalance* CaptureFilter::colorBalance() const {
+  for (GstElement* e : m_chain)
+    if (GST_IS_COLOR_BALANCE(e)) return GST_COLOR_BALANCE(e);
+  return nullptr;
+}
+
+HRESULT CaptureFilter::GetPages(CAUUID* pages) {
+  if (HRESULT hr = faults::Check("ISpecifyPropertyPages::GetPages(filter)"); FAILED(hr)) return hr;
+  return MakePageList({PropertyPageId::DeviceControls}, pages);
+}
+
+HRESULT StreamConfig::GetPages(CAUUID* pages) {
+  if (HRESULT hr = faults::Check("ISpecifyPropertyPages::GetPages(pin)"); FAILED(hr)) return hr;
+  if (!m_filter->isVideo()) return E_NOTIMPL;
+  return MakePageList({PropertyPageId::CaptureFormat}, pages);
+}
+
 MajorType CaptureFilter::OutputMajorType(const Pin&) const {
   return isVideo() ? MajorType::Video : MajorType::Audio;
 }
@@ -289,9 +320,9 @@ std::vector<std::unique_ptr<AM_MEDIA_TYPE, void (*)(AM_MEDIA_TYPE*)>> StreamConf
   std::vector<std::unique_ptr<AM_MEDIA_TYPE, void (*)(AM_MEDIA_TYPE*)>> list;
   if (m_filter->isVideo()) {
     for (const VideoFormatRange& r : m_filter->videoFormats())
-      list.emplace_back(ToMediaType(VideoFormat{r.subtype, r.width, r.height,
-                                                10000000 / std::max(1, r.maxFps)}),
-                        DeleteMediaType);
+      list.emplace_back(
+          ToMediaType(VideoFormat{r.subtype, r.width, r.height, 10000000 / std::max(1, r.maxFps)}),
+          DeleteMediaType);
   } else {
     for (const AudioFormat& f : m_filter->audioFormats())
       list.emplace_back(ToMediaType(f), DeleteMediaType);
@@ -300,3 +331,25 @@ std::vector<std::unique_ptr<AM_MEDIA_TYPE, void (*)(AM_MEDIA_TYPE*)>> StreamConf
 }
 
 }  // namespace dshow
+
+namespace dshow::testapi {
+
+void FailRunningDevice(const Ref<IBaseFilter>& filter) {
+  auto capture = std::dynamic_pointer_cast<CaptureFilter>(filter);
+  if (!capture) return;
+  GstElement* source = nullptr;
+  GstIterator* it = gst_bin_iterate_sources(GST_BIN(capture->bin()));
+  GValue item = G_VALUE_INIT;
+  if (gst_iterator_next(it, &item) == GST_ITERATOR_OK)
+    source = GST_ELEMENT(g_value_dup_object(&item));
+  g_value_unset(&item);
+  gst_iterator_free(it);
+  if (!source) return;
+  GError* error =
+      g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "The device went away.");
+  gst_element_post_message(source, gst_message_new_error(GST_OBJECT(source), error, "test"));
+  g_error_free(error);
+  gst_object_unref(source);
+}
+
+}  // namespace dshow::testapi

@@ -10,11 +10,15 @@
 
 #include "platform/dshow/devices.h"
 #include "platform/dshow/filterbase.h"
+#include "platform/dshow/propertypages.h"
+
+typedef struct _GstColorBalance GstColorBalance;
 
 namespace dshow {
 
-class CaptureFilter : public FilterBase {
+class CaptureFilter : public FilterBase, public ISpecifyPropertyPages {
  public:
+  // Null when the device's source cannot be built (a host device that is gone).
   static Ref<CaptureFilter> Create(const DeviceDescription& device);
 
   const DeviceDescription& device() const { return m_device; }
@@ -40,12 +44,23 @@ class CaptureFilter : public FilterBase {
   // streams released together start together.
   static void HoldBack(Pin& pin, bool held, GstClockTime runningTimeStart);
 
+  // The virtual camera's own controls (its picture and the clock on it).
+  int testPattern() const { return m_pattern; }
+  void setTestPattern(int pattern);
+  bool showsClock() const { return m_clock; }
+  void setShowsClock(bool shown);
+  // A host camera's picture controls, when its driver offers them; owned by
+  // the filter.
+  GstColorBalance* colorBalance() const;
+
+  HRESULT GetPages(CAUUID* pages) override;
+
   MajorType OutputMajorType(const Pin& output) const override;
   std::optional<VideoFormat> OutputVideoFormat(const Pin& output) const override;
 
  private:
   explicit CaptureFilter(const DeviceDescription& device);
-  void Build();
+  bool Build();
   bool BuildSourceChain();
   Ref<Pin> AddTeePin(const std::string& name, PinCategory category);
   Ref<Pin> AddValvePin(GstElement* upstream, const std::string& name, PinCategory category);
@@ -58,12 +73,18 @@ class CaptureFilter : public FilterBase {
   GstElement* m_tee = nullptr;
   std::vector<GstElement*> m_chain;  // source elements before m_caps
   int m_branches = 0;
+  int m_pattern = 0;    // the virtual camera's videotestsrc pattern
+  bool m_clock = true;  // the virtual camera draws the running time
+  GstElement* m_testSource = nullptr;
+  GstElement* m_clockOverlay = nullptr;
 };
 
 // The stream configuration of a capture filter's pin.
-class StreamConfig : public IAMStreamConfig {
+class StreamConfig : public IAMStreamConfig, public ISpecifyPropertyPages {
  public:
   explicit StreamConfig(Ref<CaptureFilter> filter) : m_filter(std::move(filter)) {}
+  const Ref<CaptureFilter>& filter() const { return m_filter; }
+  HRESULT GetPages(CAUUID* pages) override;
   HRESULT GetFormat(AM_MEDIA_TYPE** type) override;
   HRESULT SetFormat(const AM_MEDIA_TYPE* type) override;
   std::vector<std::unique_ptr<AM_MEDIA_TYPE, void (*)(AM_MEDIA_TYPE*)>> Formats() override;
@@ -73,3 +94,11 @@ class StreamConfig : public IAMStreamConfig {
 };
 
 }  // namespace dshow
+
+namespace dshow::testapi {
+
+// Makes a device filter fail as a device that is unplugged while running:
+// its source reports a read error.
+void FailRunningDevice(const Ref<IBaseFilter>& filter);
+
+}  // namespace dshow::testapi

@@ -51,13 +51,13 @@ HRESULT CaptureGraphBuilder::SetFiltergraph(const Ref<IGraphBuilder>& graph) {
   return S_OK;
 }
 
-HRESULT CaptureGraphBuilder::FindStreamConfig(PinCategory category,
-                                              const Ref<IBaseFilter>& filter,
+HRESULT CaptureGraphBuilder::FindStreamConfig(PinCategory category, const Ref<IBaseFilter>& filter,
                                               Ref<IAMStreamConfig>* config) {
   if (!config) return E_POINTER;
   config->reset();
-  if (HRESULT hr = faults::Check(std::string("ICaptureGraphBuilder::FindInterface(IAMStreamConfig,") +
-                                 CategoryName(category) + ")");
+  if (HRESULT hr =
+          faults::Check(std::string("ICaptureGraphBuilder::FindInterface(IAMStreamConfig,") +
+                        CategoryName(category) + ")");
       FAILED(hr))
     return hr;
   auto capture = std::dynamic_pointer_cast<CaptureFilter>(filter);
@@ -164,8 +164,8 @@ HRESULT CaptureGraphBuilder::SetOutputFileName(SubType type, const std::string& 
 }
 
 HRESULT CaptureGraphBuilder::ControlStream(PinCategory category, const Ref<IBaseFilter>& filter,
-                                           const REFERENCE_TIME* start,
-                                           const REFERENCE_TIME* stop, WORD, WORD) {
+                                           const REFERENCE_TIME* start, const REFERENCE_TIME* stop,
+                                           WORD, WORD) {
   if (HRESULT hr = faults::Check(std::string("ICaptureGraphBuilder::ControlStream(") +
                                  CategoryName(category) + ")");
       FAILED(hr))

@@ -37,7 +37,7 @@ class DeviceMoniker : public IMoniker {
     filter->reset();
     if (HRESULT hr = faults::Check("IMoniker::BindToObject"); FAILED(hr)) return hr;
     *filter = CaptureFilter::Create(m_device);
-    return S_OK;
+    return *filter ? S_OK : VFW_E_NOT_FOUND;
   }
 
  private:

@@ -56,8 +56,8 @@ std::vector<DeviceDescription> HostDevices(DeviceCategory category) {
     auto* device = GST_DEVICE(item->data);
     DeviceDescription d;
     d.category = category;
-    d.source = video ? DeviceDescription::Source::HostCamera
-                     : DeviceDescription::Source::HostMicrophone;
+    d.source =
+        video ? DeviceDescription::Source::HostCamera : DeviceDescription::Source::HostMicrophone;
     gchar* name = gst_device_get_display_name(device);
     d.friendlyName = name ? name : "";
     g_free(name);
@@ -75,10 +75,9 @@ std::vector<DeviceDescription> HostDevices(DeviceCategory category) {
   gst_device_monitor_stop(monitor);
   gst_object_unref(monitor);
   // The monitor's order depends on the providers; the device path does not.
-  std::stable_sort(devices.begin(), devices.end(),
-                   [](const DeviceDescription& a, const DeviceDescription& b) {
-                     return a.hostId < b.hostId;
-                   });
+  std::stable_sort(
+      devices.begin(), devices.end(),
+      [](const DeviceDescription& a, const DeviceDescription& b) { return a.hostId < b.hostId; });
   return devices;
 }
 
@@ -92,8 +91,7 @@ std::vector<DeviceDescription> ListDevices(DeviceCategory category) {
   }
   std::vector<DeviceDescription> devices;
   if (set.includeHost) devices = HostDevices(category);
-  if (!set.custom)
-    set.virtualDevices = {testapi::VirtualCamera(), testapi::VirtualMicrophone()};
+  if (!set.custom) set.virtualDevices = {testapi::VirtualCamera(), testapi::VirtualMicrophone()};
   for (const DeviceDescription& d : set.virtualDevices)
     if (d.category == category) devices.push_back(d);
   return devices;

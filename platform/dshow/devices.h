@@ -24,11 +24,11 @@ struct DeviceDescription {
   DeviceCategory category = DeviceCategory::VideoInput;
   Source source = Source::VirtualCamera;
   std::string friendlyName;
-  bool hasName = true;          // false: the property bag has no FriendlyName
-  bool hasPreviewPin = true;    // cameras: a preview pin beside the capture pin
-  bool hasStreamConfig = true;  // the capture pin offers IAMStreamConfig
-  bool hasStreamControl = true; // the pins can be held back and released
-  std::string hostId;           // host devices: device path or source name
+  bool hasName = true;           // false: the property bag has no FriendlyName
+  bool hasPreviewPin = true;     // cameras: a preview pin beside the capture pin
+  bool hasStreamConfig = true;   // the capture pin offers IAMStreamConfig
+  bool hasStreamControl = true;  // the pins can be held back and released
+  std::string hostId;            // host devices: device path or source name
   gst::Ref<GstDevice> hostDevice;
 };
 

@@ -95,7 +95,8 @@ std::optional<VideoFormat> FilterBase::OutputVideoFormat(const Pin&) const { ret
 
 Ref<Pin> FilterBase::AddPin(PinDirection direction, const std::string& name, PinCategory category,
                             GstPad* target) {
-  const GstPadDirection padDirection = direction == PinDirection::Input ? GST_PAD_SINK : GST_PAD_SRC;
+  const GstPadDirection padDirection =
+      direction == PinDirection::Input ? GST_PAD_SINK : GST_PAD_SRC;
   GstPad* ghost = target ? gst_ghost_pad_new(nullptr, target)
                          : gst_ghost_pad_new_no_target(nullptr, padDirection);
   gst_pad_set_active(ghost, TRUE);

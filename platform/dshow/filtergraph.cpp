@@ -221,6 +221,9 @@ GstBusSyncReply FilterGraph::OnBusMessage(GstBus*, GstMessage* message, gpointer
     }
     if (first) self->QueueEvent(EC_ERRORABORT, full ? kDiskFull : E_FAIL, 0);
   }
+  // Dropping a message is the handler's job: it holds a reference to its
+  // source, and a message left behind keeps the whole graph alive.
+  gst_message_unref(message);
   return GST_BUS_DROP;
 }
 
@@ -229,12 +232,12 @@ void FilterGraph::QueueEvent(long code, INT_PTR param1, INT_PTR param2) {
     std::lock_guard guard(m_eventLock);
     m_events.push_back(Event{code, param1, param2});
   }
-  QMetaObject::invokeMethod(&m_notifier, [this] { NotifyOnGuiThread(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &m_notifier, [this] { NotifyOnGuiThread(); }, Qt::QueuedConnection);
 }
 
 void FilterGraph::NotifyOnGuiThread() {
-  if (m_notifyWindow)
-    PostMessage(m_notifyWindow.data(), m_notifyMessage, 0, m_notifyInstance);
+  if (m_notifyWindow) PostMessage(m_notifyWindow.data(), m_notifyMessage, 0, m_notifyInstance);
 }
 
 HRESULT FilterGraph::SetNotifyWindow(HWND window, UINT message, INT_PTR instance) {

@@ -60,8 +60,8 @@ class FilterGraph : public IGraphBuilder, public IMediaControl, public IMediaEve
     long code;
     INT_PTR param1, param2;
   };
-  std::deque<Event> m_events;     // guarded by m_eventLock
-  bool m_abortQueued = false;     // guarded by m_eventLock: one EC_ERRORABORT per run
+  std::deque<Event> m_events;        // guarded by m_eventLock
+  bool m_abortQueued = false;        // guarded by m_eventLock: one EC_ERRORABORT per run
   QPointer<QWidget> m_notifyWindow;  // GUI thread only
   UINT m_notifyMessage = 0;
   INT_PTR m_notifyInstance = 0;

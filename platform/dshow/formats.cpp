@@ -98,20 +98,19 @@ gst::Caps ToCaps(const VideoFormat& format) {
                                G_TYPE_INT, format.height, "framerate", GST_TYPE_FRACTION,
                                static_cast<int>(num), static_cast<int>(den), nullptr);
   else
-    caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "YUY2", "width",
-                               G_TYPE_INT, format.width, "height", G_TYPE_INT, format.height,
-                               "framerate", GST_TYPE_FRACTION, static_cast<int>(num),
-                               static_cast<int>(den), "pixel-aspect-ratio", GST_TYPE_FRACTION, 1,
-                               1, nullptr);
+    caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "YUY2", "width", G_TYPE_INT,
+                               format.width, "height", G_TYPE_INT, format.height, "framerate",
+                               GST_TYPE_FRACTION, static_cast<int>(num), static_cast<int>(den),
+                               "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
   return gst::Caps(caps);
 }
 
 gst::Caps ToCaps(const AudioFormat& format) {
   gst::EnsureInitialised();
   return gst::Caps(gst_caps_new_simple(
-      "audio/x-raw", "format", G_TYPE_STRING, format.bitsPerSample == 8 ? "U8" : "S16LE",
-      "rate", G_TYPE_INT, format.samplesPerSec, "channels", G_TYPE_INT, format.channels,
-      "layout", G_TYPE_STRING, "interleaved", nullptr));
+      "audio/x-raw", "format", G_TYPE_STRING, format.bitsPerSample == 8 ? "U8" : "S16LE", "rate",
+      G_TYPE_INT, format.samplesPerSec, "channels", G_TYPE_INT, format.channels, "layout",
+      G_TYPE_STRING, "interleaved", nullptr));
 }
 
 bool Offers(const std::vector<VideoFormatRange>& ranges, const VideoFormat& format) {
@@ -145,10 +144,10 @@ std::vector<AudioFormat> VirtualMicrophoneFormats() {
 
 std::string Describe(const VideoFormat& format) {
   char text[96];
-  std::snprintf(text, sizeof text, "%dx%d %s %.2f fps", format.width, format.height,
-                format.subtype == SubType::MJPG ? "MJPG" : "YUY2",
-                format.avgTimePerFrame > 0 ? 1e7 / static_cast<double>(format.avgTimePerFrame)
-                                           : 0.0);
+  std::snprintf(
+      text, sizeof text, "%dx%d %s %.2f fps", format.width, format.height,
+      format.subtype == SubType::MJPG ? "MJPG" : "YUY2",
+      format.avgTimePerFrame > 0 ? 1e7 / static_cast<double>(format.avgTimePerFrame) : 0.0);
   return text;
 }
 

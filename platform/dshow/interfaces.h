@@ -215,8 +215,8 @@ class ICaptureGraphBuilder : public virtual IUnknown {
                                const Ref<IBaseFilter>& compressor,
                                const Ref<IBaseFilter>& sink) = 0;
   // Adds an AVI multiplexer and a writer for path (Windows form) to the graph.
-  virtual HRESULT SetOutputFileName(SubType type, const std::string& path,
-                                    Ref<IBaseFilter>* mux, Ref<IFileSinkFilter>* sink) = 0;
+  virtual HRESULT SetOutputFileName(SubType type, const std::string& path, Ref<IBaseFilter>* mux,
+                                    Ref<IFileSinkFilter>* sink) = 0;
   // Holds back or releases the pins of that category (filter null: every
   // filter's). start/stop null mean now; kNeverTime means never.
   virtual HRESULT ControlStream(PinCategory category, const Ref<IBaseFilter>& filter,

@@ -82,8 +82,8 @@ GstFlowReturn VideoRenderer::OnNewSample(GstElement* sink, gpointer data) {
   // The widget is the call's context: a call still queued when the renderer
   // and its widget are gone is dropped by Qt.
   if (queue && self->m_widget)
-    QMetaObject::invokeMethod(self->m_widget.data(), [self] { self->Deliver(); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        self->m_widget.data(), [self] { self->Deliver(); }, Qt::QueuedConnection);
   return GST_FLOW_OK;
 }
 
@@ -102,8 +102,10 @@ HRESULT VideoRenderer::put_Owner(OAHWND owner) {
   if (!m_widget) return E_UNEXPECTED;
   const bool visible = m_widget->isVisible();
   m_widget->setParent(owner);
-  if (!owner) m_widget->hide();
-  else if (visible) m_widget->show();
+  if (!owner)
+    m_widget->hide();
+  else if (visible)
+    m_widget->show();
   return S_OK;
 }
 

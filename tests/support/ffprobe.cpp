@@ -31,10 +31,11 @@ std::string Quoted(const std::string& path) {
 ProbeResult Probe(const std::string& hostPath) {
   ProbeResult result;
   const std::string errFile = hostPath + ".probe-errors";
-  std::string out = Run("ffprobe -v error -count_packets -show_entries "
-                        "format=duration:stream=codec_type,codec_name,width,height,r_frame_rate,"
-                        "nb_read_packets,sample_rate,channels -of default=nw=0 " +
-                        Quoted(hostPath) + " 2>" + Quoted(errFile));
+  std::string out =
+      Run("ffprobe -v error -count_packets -show_entries "
+          "format=duration:stream=codec_type,codec_name,width,height,r_frame_rate,"
+          "nb_read_packets,sample_rate,channels -of default=nw=0 " +
+          Quoted(hostPath) + " 2>" + Quoted(errFile));
   result.errors = Run("cat " + Quoted(errFile));
   std::remove(errFile.c_str());
   std::istringstream lines(out);
@@ -65,8 +66,7 @@ ProbeResult Probe(const std::string& hostPath) {
 }
 
 bool DecodesCleanly(const std::string& hostPath, std::string* errors) {
-  std::string out =
-      Run("ffmpeg -nostdin -v error -i " + Quoted(hostPath) + " -f null - 2>&1");
+  std::string out = Run("ffmpeg -nostdin -v error -i " + Quoted(hostPath) + " -f null - 2>&1");
   if (errors) *errors = out;
   return out.empty();
 }

@@ -17,9 +17,9 @@ struct ProbedStream {
 };
 
 struct ProbeResult {
-  bool ok = false;         // ffprobe ran and read the file without errors
-  std::string errors;      // what ffprobe said on its error output
-  double duration = 0;     // container duration, seconds
+  bool ok = false;      // ffprobe ran and read the file without errors
+  std::string errors;   // what ffprobe said on its error output
+  double duration = 0;  // container duration, seconds
   std::vector<ProbedStream> streams;
 };
 

@@ -79,11 +79,16 @@ int RecordCommand(int argc, char** argv) {
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
     const char* arg = argv[i];
     const char* v = nullptr;
-    if (!std::strcmp(arg, "--video") && (v = value())) video = v;
-    else if (!std::strcmp(arg, "--audio") && (v = value())) audio = v;
-    else if (!std::strcmp(arg, "--out") && (v = value())) out = v;
-    else if (!std::strcmp(arg, "--seconds") && (v = value())) seconds = std::atof(v);
-    else if (!std::strcmp(arg, "--fps") && (v = value())) fps = std::atoi(v);
+    if (!std::strcmp(arg, "--video") && (v = value()))
+      video = v;
+    else if (!std::strcmp(arg, "--audio") && (v = value()))
+      audio = v;
+    else if (!std::strcmp(arg, "--out") && (v = value()))
+      out = v;
+    else if (!std::strcmp(arg, "--seconds") && (v = value()))
+      seconds = std::atof(v);
+    else if (!std::strcmp(arg, "--fps") && (v = value()))
+      fps = std::atoi(v);
     else if (!std::strcmp(arg, "--size") && (v = value())) {
       if (std::sscanf(v, "%dx%d", &width, &height) != 2) return Usage();
     } else {
@@ -111,9 +116,8 @@ int RecordCommand(int argc, char** argv) {
   Ref<IBaseFilter> camera, microphone;
   if ((hr = videoDevice->BindToObject(&camera)) != S_OK || (hr = graph->AddFilter(camera, "")))
     return Fail("cannot open the video device", hr);
-  if (audioDevice &&
-      ((hr = audioDevice->BindToObject(&microphone)) != S_OK ||
-       (hr = graph->AddFilter(microphone, ""))))
+  if (audioDevice && ((hr = audioDevice->BindToObject(&microphone)) != S_OK ||
+                      (hr = graph->AddFilter(microphone, ""))))
     return Fail("cannot open the audio device", hr);
 
   if (width || fps) {

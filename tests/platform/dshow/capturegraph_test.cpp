@@ -12,27 +12,15 @@
 #include "platform/dshow/faults.h"
 #include "platform/dshow/formats.h"
 #include "platform/dshow/videorenderer.h"
+#include "tests/support/eventloop.h"
 #include "tests/support/ffprobe.h"
 #include "tests/support/testprefix.h"
 
 using namespace dshow;
+using orvane::test::PumpFor;
+using orvane::test::PumpUntil;
 
 namespace {
-
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(2);
-  }
-  return true;
-}
-
-void PumpFor(int ms) {
-  PumpUntil([] { return false; }, ms);
-}
 
 // A graph with the devices of the test's set added, as the engine sets it up.
 class Graph : public ::testing::Test {

@@ -62,10 +62,10 @@ TEST_F(DeviceSet, ListsTheVirtualDevicesAfterTheHostsInAStableOrder) {
 TEST_F(DeviceSet, DefinedSetsKeepTheirOrderNamesAndGaps) {
   DeviceDescription unnamed = testapi::VirtualCamera("hidden");
   unnamed.hasName = false;
-  testapi::SetDevices({testapi::VirtualCamera("Other Cam"), unnamed,
-                       testapi::VirtualCamera("LUMITREX Two"), testapi::VirtualMicrophone("Mic A"),
-                       testapi::VirtualMicrophone("Mic B")},
-                      false);
+  testapi::SetDevices(
+      {testapi::VirtualCamera("Other Cam"), unnamed, testapi::VirtualCamera("LUMITREX Two"),
+       testapi::VirtualMicrophone("Mic A"), testapi::VirtualMicrophone("Mic B")},
+      false);
   EXPECT_EQ(Names(DeviceCategory::VideoInput),
             (std::vector<std::string>{"Other Cam", "<unnamed>", "LUMITREX Two"}));
   EXPECT_EQ(Names(DeviceCategory::AudioInput), (std::vector<std::string>{"Mic A", "Mic B"}));
@@ -110,7 +110,9 @@ TEST(Formats, MediaTypesCarryTheFrameRateExactly) {
   struct Case {
     REFERENCE_TIME avg;
     int num, den;
-  } cases[] = {{666666, 5000000, 333333}, {667111, 10000000, 667111}, {333333, 10000000, 333333},
+  } cases[] = {{666666, 5000000, 333333},
+               {667111, 10000000, 667111},
+               {333333, 10000000, 333333},
                {2000000, 5, 1}};
   for (const Case& tc : cases) {
     VideoFormat format{SubType::YUY2, 320, 240, tc.avg};

@@ -11,7 +11,9 @@
 #include "platform/dshow/com.h"
 #include "platform/dshow/devices.h"
 #include "platform/ui/windowmessage.h"
+#include "tests/support/eventloop.h"
 #include "tests/support/ffprobe.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/testprefix.h"
 
 using namespace dshow;
@@ -36,37 +38,6 @@ class NotifyWindow : public QWidget {
     }
     return QWidget::event(e);
   }
-};
-
-void Pump(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < timeoutMs) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(2);
-  }
-}
-
-// Writes beyond this many bytes fail as on a full disk, for root too.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGXFSZ, &ignore, &m_oldAction);
-    getrlimit(RLIMIT_FSIZE, &m_old);
-    rlimit limit = m_old;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &m_old);
-    sigaction(SIGXFSZ, &m_oldAction, nullptr);
-  }
-
- private:
-  rlimit m_old{};
-  struct sigaction m_oldAction {};
 };
 
 }  // namespace
@@ -108,10 +79,10 @@ TEST(GraphEvents, AFullDiskEndsTheRecordingWithOneAbortAndAPlayableFile) {
   EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), E_ABORT);  // nothing queued yet
 
   {
-    FileSizeLimit limit(3 * 1024 * 1024);  // about five frames of 640x480 YUY2
+    orvane::test::FileSizeLimit limit(3 * 1024 * 1024);  // about five frames of 640x480 YUY2
     ASSERT_EQ(control->Run(), S_OK);
-    Pump([&] { return window.messages > 0; }, 5000);
-    Pump([] { return false; }, 300);  // later errors must not post again
+    orvane::test::PumpUntil([&] { return window.messages > 0; }, 5000);
+    orvane::test::PumpFor(300);  // later errors must not post again
   }
   EXPECT_EQ(window.messages, 1);
   ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);

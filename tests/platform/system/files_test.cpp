@@ -7,10 +7,12 @@
 #include <csignal>
 #include <filesystem>
 
+#include "tests/support/filesizelimit.h"
 #include "tests/support/testfiles.h"
 #include "tests/support/testprefix.h"
 
 using orvane::files::NameIsTaken;
+using orvane::test::FileSizeLimit;
 using orvane::test::HostExists;
 using orvane::test::ReadHostFile;
 using orvane::test::TempPrefix;
@@ -18,29 +20,6 @@ using orvane::test::WriteHostFile;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Lowers the file-size limit for the object's lifetime: writes beyond it fail
-// as on a full disk, also for root.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGXFSZ, &ignore, &m_oldAction);
-    getrlimit(RLIMIT_FSIZE, &m_old);
-    rlimit limit = m_old;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &m_old);
-    sigaction(SIGXFSZ, &m_oldAction, nullptr);
-  }
-
- private:
-  rlimit m_old{};
-  struct sigaction m_oldAction {};
-};
 
 DWORD Error() { return GetLastError(); }
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/filesizelimit.h"
 #include "tests/support/testfiles.h"
 #include "tests/support/testprefix.h"
 
@@ -188,21 +189,13 @@ TEST_F(Profile, AFailedSaveLeavesTheOldFileAndSaysSo) {
   Write("[vorix]\nTimeLimit=10\n");
   const std::string before = Text();
 
-  // A file larger than the process may write stands in for a full disk; it
-  // works for root too, where a read-only folder would not stop the write.
-  struct sigaction ignore {
-  }, old{};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGXFSZ, &ignore, &old);
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  rlimit small = saved;
-  small.rlim_cur = 64;
-  setrlimit(RLIMIT_FSIZE, &small);
-  BOOL ok = WriteProfileString("vorix", "SaveVideo", std::string(200, 'x').c_str());
-  DWORD error = GetLastError();
-  setrlimit(RLIMIT_FSIZE, &saved);
-  sigaction(SIGXFSZ, &old, nullptr);
+  BOOL ok;
+  DWORD error;
+  {
+    orvane::test::FileSizeLimit limit(64);  // a full disk, also for root
+    ok = WriteProfileString("vorix", "SaveVideo", std::string(200, 'x').c_str());
+    error = GetLastError();
+  }
 
   EXPECT_FALSE(ok);
   EXPECT_NE(error, 0u);

@@ -10,6 +10,7 @@
 #include "platform/ui/filedialog.h"
 #include "platform/ui/folderbrowser.h"
 #include "platform/ui/messagebox.h"
+#include "tests/support/eventloop.h"
 #include "tests/support/testfiles.h"
 #include "tests/support/testprefix.h"
 
@@ -47,19 +48,6 @@ class FileAnswer : public orvane::ui::FileDialogObserver {
   std::optional<std::string> m_answer;
   orvane::ui::ScopedFileDialogObserver m_scope{this};
 };
-
-template <typename Dialog>
-void WhenShown(std::function<void(Dialog*)> action) {
-  auto poll = std::make_shared<std::function<void()>>();
-  *poll = [action, poll] {
-    if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-      action(dialog);
-      return;
-    }
-    QTimer::singleShot(5, *poll);
-  };
-  QTimer::singleShot(0, *poll);
-}
 
 }  // namespace
 
@@ -101,7 +89,7 @@ TEST(FolderBrowser, ObserverChoiceComesBackAsPathAndDisplayName) {
 TEST(FolderBrowser, RealDialogReturnsTheFolderInWindowsForm) {
   TempPrefix prefix;
   fs::create_directories(prefix.driveC() + "/Lumitrex Images/Video");
-  WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+  orvane::test::WhenModalShows<QFileDialog>([&](QFileDialog* dialog) {
     dialog->setDirectory(QString::fromStdString(prefix.driveC() + "/Lumitrex Images/Video"));
     static_cast<QDialog*>(dialog)->accept();
   });
@@ -167,7 +155,7 @@ TEST(FileDialog, RealSaveAsDialogMapsPathsBothWays) {
   orvane::test::WriteHostFile(prefix.driveC() + "/Lumitrex Images/Photo/photo000.bmp", "BM");
   QString startDir, startName;
   QStringList filters;
-  WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+  orvane::test::WhenModalShows<QFileDialog>([&](QFileDialog* dialog) {
     startDir = dialog->directory().absolutePath();
     startName = dialog->selectedFiles().value(0);
     filters = dialog->nameFilters();

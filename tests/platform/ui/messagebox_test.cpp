@@ -10,24 +10,12 @@
 #include <QWidget>
 #include <functional>
 
+#include "tests/support/eventloop.h"
 #include "tests/support/recordingboxes.h"
 
 using orvane::test::RecordingMessageBoxes;
 
 namespace {
-
-// Runs action on the real box once it is up (modal boxes run their own loop).
-void WhenBoxShows(std::function<void(QMessageBox*)> action) {
-  auto poll = std::make_shared<std::function<void()>>();
-  *poll = [action, poll] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      action(box);
-      return;
-    }
-    QTimer::singleShot(5, *poll);
-  };
-  QTimer::singleShot(0, *poll);
-}
 
 void Press(QWidget* widget, int key) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
@@ -87,7 +75,7 @@ TEST(MessageBox, DefaultAnswersFollowTheDefaultButton) {
 TEST(MessageBox, RealBoxShowsCaptionTextAndAnswersKeys) {
   QString title, text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
-  WhenBoxShows([&](QMessageBox* box) {
+  orvane::test::WhenModalShows<QMessageBox>([&](QMessageBox* box) {
     title = box->windowTitle();
     text = box->text();
     icon = box->icon();
@@ -100,11 +88,11 @@ TEST(MessageBox, RealBoxShowsCaptionTextAndAnswersKeys) {
   EXPECT_EQ(text, "Unable to open hyperlink:\n\n<b>x</b>");
   EXPECT_EQ(icon, QMessageBox::Warning);
 
-  WhenBoxShows([](QMessageBox* box) { Press(box, Qt::Key_Escape); });
+  orvane::test::WhenModalShows<QMessageBox>([](QMessageBox* box) { Press(box, Qt::Key_Escape); });
   EXPECT_EQ(MessageBox(nullptr, "cancel?", "c", MB_OKCANCEL), IDCANCEL);
 
   // Escape does nothing on a Yes/No box; the user has to choose.
-  WhenBoxShows([](QMessageBox* box) {
+  orvane::test::WhenModalShows<QMessageBox>([](QMessageBox* box) {
     Press(box, Qt::Key_Escape);
     QTimer::singleShot(20, box, [box] {
       if (box->isVisible()) ButtonWithRole(box, QMessageBox::No)->click();
@@ -112,7 +100,7 @@ TEST(MessageBox, RealBoxShowsCaptionTextAndAnswersKeys) {
   });
   EXPECT_EQ(MessageBox(nullptr, "yes or no", "c", MB_YESNO | MB_ICONQUESTION), IDNO);
 
-  WhenBoxShows([](QMessageBox* box) {
+  orvane::test::WhenModalShows<QMessageBox>([](QMessageBox* box) {
     EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
     box->defaultButton()->click();
   });

@@ -1,0 +1,176 @@
+#include "platform/dshow/propertypages.h"
+
+#include <gst/video/colorbalance.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <functional>
+
+#include "platform/dshow/capturefilter.h"
+#include "platform/system/taskmem.h"
+
+namespace dshow {
+
+namespace {
+
+// One tab: its widget and what Apply does.
+struct Page {
+  QWidget* widget;
+  QString title;
+  std::function<HRESULT()> apply;
+};
+
+Page FormatPage(const Ref<CaptureFilter>& filter, QWidget* parent) {
+  auto* widget = new QWidget(parent);
+  auto* form = new QFormLayout(widget);
+  auto* size = new QComboBox(widget);
+  size->setObjectName("size");
+  auto* rate = new QSpinBox(widget);
+  rate->setObjectName("rate");
+  rate->setSuffix(" fps");
+  auto* status = new QLabel(widget);
+  status->setObjectName("status");
+  const std::vector<VideoFormatRange> ranges = filter->videoFormats();
+  const VideoFormat current = filter->videoFormat();
+  for (std::size_t i = 0; i < ranges.size(); ++i) {
+    const VideoFormatRange& r = ranges[i];
+    size->addItem(QStringLiteral("%1 x %2 %3")
+                      .arg(r.width)
+                      .arg(r.height)
+                      .arg(r.subtype == SubType::MJPG ? "MJPG" : "YUY2"));
+    if (r.width == current.width && r.height == current.height && r.subtype == current.subtype)
+      size->setCurrentIndex(static_cast<int>(i));
+  }
+  auto limitRate = [ranges, size, rate] {
+    if (size->currentIndex() < 0) return;
+    const VideoFormatRange& r = ranges[static_cast<std::size_t>(size->currentIndex())];
+    rate->setRange(r.minFps, r.maxFps);
+  };
+  QObject::connect(size, &QComboBox::currentIndexChanged, widget, limitRate);
+  limitRate();
+  rate->setValue(static_cast<int>(1e7 / static_cast<double>(current.avgTimePerFrame) + 0.5));
+  form->addRow(QStringLiteral("Output size:"), size);
+  form->addRow(QStringLiteral("Frame rate:"), rate);
+  form->addRow(status);
+  auto apply = [filter, ranges, size, rate, status]() -> HRESULT {
+    if (size->currentIndex() < 0) return E_FAIL;
+    const VideoFormatRange& r = ranges[static_cast<std::size_t>(size->currentIndex())];
+    VideoFormat format{r.subtype, r.width, r.height, 10000000 / std::max(1, rate->value())};
+    if (format == filter->videoFormat()) return S_OK;
+    HRESULT hr = filter->SetVideoFormat(format);
+    status->setText(SUCCEEDED(hr) ? QString()
+                                  : QStringLiteral("The device cannot take this format now."));
+    return hr;
+  };
+  return {widget, QStringLiteral("Stream Format"), apply};
+}
+
+Page ControlsPage(const Ref<CaptureFilter>& filter, QWidget* parent) {
+  auto* widget = new QWidget(parent);
+  auto* form = new QFormLayout(widget);
+  std::vector<std::function<void()>> appliers;
+  if (filter->device().source == DeviceDescription::Source::VirtualCamera) {
+    auto* pattern = new QComboBox(widget);
+    pattern->setObjectName("pattern");
+    pattern->addItems({"Colour bars", "Snow", "Black", "White", "Ball"});
+    static const int patterns[] = {0, 1, 2, 3, 18};
+    const int now = filter->testPattern();
+    for (int i = 0; i < 5; ++i)
+      if (patterns[i] == now) pattern->setCurrentIndex(i);
+    auto* clock = new QCheckBox(QStringLiteral("Show the running time"), widget);
+    clock->setObjectName("clock");
+    clock->setChecked(filter->showsClock());
+    form->addRow(QStringLiteral("Picture:"), pattern);
+    form->addRow(clock);
+    appliers.push_back([filter, pattern, clock] {
+      filter->setTestPattern(patterns[std::max(0, pattern->currentIndex())]);
+      filter->setShowsClock(clock->isChecked());
+    });
+  } else if (GstColorBalance* balance = filter->colorBalance()) {
+    // The driver's own picture controls (brightness, contrast, ...).
+    for (const GList* item = gst_color_balance_list_channels(balance); item; item = item->next) {
+      auto* channel = GST_COLOR_BALANCE_CHANNEL(item->data);
+      auto* slider = new QSlider(Qt::Horizontal, widget);
+      slider->setRange(channel->min_value, channel->max_value);
+      slider->setValue(gst_color_balance_get_value(balance, channel));
+      form->addRow(QString::fromUtf8(channel->label), slider);
+      gst_object_ref(channel);
+      appliers.push_back([balance, channel, slider] {
+        gst_color_balance_set_value(balance, channel, slider->value());
+      });
+    }
+  }
+  if (appliers.empty()) form->addRow(new QLabel(QStringLiteral("This device has no controls.")));
+  auto apply = [appliers]() -> HRESULT {
+    for (const auto& a : appliers) a();
+    return S_OK;
+  };
+  return {widget, QStringLiteral("Video Proc Amp"), apply};
+}
+
+}  // namespace
+
+HRESULT MakePageList(std::initializer_list<PropertyPageId> ids, CAUUID* pages) {
+  if (!pages) return E_POINTER;
+  pages->cElems = 0;
+  pages->pElems = static_cast<PropertyPageId*>(CoTaskMemAlloc(ids.size() * sizeof(PropertyPageId)));
+  if (!pages->pElems) return E_OUTOFMEMORY;
+  for (PropertyPageId id : ids) pages->pElems[pages->cElems++] = id;
+  return S_OK;
+}
+
+HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCSTR caption, ULONG objectCount,
+                               const Ref<IUnknown>* objects, ULONG pageCount,
+                               const PropertyPageId* pages, DWORD, DWORD, void*) {
+  if (!objects || objectCount == 0 || !objects[0] || !pages || pageCount == 0) return E_INVALIDARG;
+  Ref<CaptureFilter> filter = std::dynamic_pointer_cast<CaptureFilter>(objects[0]);
+  if (auto config = std::dynamic_pointer_cast<StreamConfig>(objects[0])) filter = config->filter();
+  if (!filter) return E_INVALIDARG;
+
+  QDialog frame(owner);
+  frame.setObjectName("propertyFrame");
+  frame.setWindowTitle(QString::fromUtf8(caption ? caption : "") + QStringLiteral(" Properties"));
+  auto* layout = new QVBoxLayout(&frame);
+  auto* tabs = new QTabWidget(&frame);
+  layout->addWidget(tabs);
+  std::vector<Page> built;
+  for (ULONG i = 0; i < pageCount; ++i) {
+    if (pages[i] == PropertyPageId::CaptureFormat && filter->isVideo())
+      built.push_back(FormatPage(filter, tabs));
+    else if (pages[i] == PropertyPageId::DeviceControls)
+      built.push_back(ControlsPage(filter, tabs));
+  }
+  if (built.empty()) return E_INVALIDARG;
+  for (const Page& page : built) tabs->addTab(page.widget, page.title);
+  auto* buttons = new QDialogButtonBox(
+      QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, &frame);
+  layout->addWidget(buttons);
+  auto applyAll = [&built] {
+    bool ok = true;
+    for (const Page& page : built) ok = SUCCEEDED(page.apply()) && ok;
+    return ok;
+  };
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &frame, [&] {
+    if (applyAll()) frame.accept();
+  });
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &frame, &QDialog::reject);
+  QObject::connect(buttons->button(QDialogButtonBox::Apply), &QPushButton::clicked, &frame,
+                   [&] { applyAll(); });
+  const QPoint at = owner ? owner->mapToGlobal(QPoint(static_cast<int>(x), static_cast<int>(y)))
+                          : QPoint(static_cast<int>(x), static_cast<int>(y));
+  frame.move(at);
+  frame.exec();
+  return S_OK;
+}
+
+}  // namespace dshow

@@ -1,0 +1,144 @@
+#include "platform/ui/dialogbuilder.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWidget>
+
+#include "platform/ui/resources.h"
+#include "platform/ui/windowstyles.h"
+
+namespace orvane::ui {
+
+namespace {
+
+QString Text(const DialogControl& control) { return QString::fromStdString(control.caption); }
+
+Qt::Alignment StaticAlignment(DWORD type) {
+  switch (type) {
+    case SS_CENTER: return Qt::AlignHCenter | Qt::AlignTop;
+    case SS_RIGHT: return Qt::AlignRight | Qt::AlignTop;
+    default: return Qt::AlignLeft | Qt::AlignTop;
+  }
+}
+
+QWidget* MakeStatic(const DialogControl& control, QWidget* parent) {
+  const DWORD type = control.style & SS_TYPEMASK;
+  if (type == SS_BLACKFRAME) {
+    auto* frame = new QFrame(parent);
+    frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+    frame->setStyleSheet(QStringLiteral("QFrame { color: black; }"));
+    return frame;
+  }
+  auto* label = new QLabel(parent);
+  if (type == SS_BITMAP) {
+    label->setPixmap(LoadBitmap(control.caption));
+    return label;
+  }
+  label->setText(Text(control));
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment(StaticAlignment(type));
+  label->setWordWrap(true);  // static text wraps inside its rectangle
+  if (control.style & SS_SUNKEN) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  if (control.style & WS_BORDER) label->setFrameStyle(QFrame::Box | QFrame::Plain);
+  return label;
+}
+
+QWidget* MakeDefault(const DialogControl& control, QWidget* parent) {
+  switch (control.kind) {
+    case ControlKind::kButton: {
+      auto* button = new QPushButton(Text(control), parent);
+      button->setDefault((control.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
+      return button;
+    }
+    case ControlKind::kOwnerDrawButton: {
+      // The caption names the skin; the bitmap button that attaches draws it.
+      auto* button = new QPushButton(Text(control), parent);
+      button->setFlat(true);
+      return button;
+    }
+    case ControlKind::kStatic: return MakeStatic(control, parent);
+    case ControlKind::kEdit: {
+      auto* edit = new QLineEdit(Text(control), parent);
+      const DWORD align = control.style & 0x3;
+      edit->setAlignment(align == ES_CENTER  ? Qt::AlignHCenter | Qt::AlignVCenter
+                         : align == ES_RIGHT ? Qt::AlignRight | Qt::AlignVCenter
+                                             : Qt::AlignLeft | Qt::AlignVCenter);
+      edit->setFrame((control.style & WS_BORDER) != 0);
+      return edit;
+    }
+    case ControlKind::kCheckBox: return new QCheckBox(Text(control), parent);
+    case ControlKind::kRadioButton: return new QRadioButton(Text(control), parent);
+    case ControlKind::kGroupBox: {
+      // A sibling of the controls it frames, not their container: clicks go
+      // through it to them.
+      auto* box = new QGroupBox(Text(control), parent);
+      box->setAttribute(Qt::WA_TransparentForMouseEvents);
+      if ((control.style & BS_CENTER) == BS_CENTER) box->setAlignment(Qt::AlignHCenter);
+      return box;
+    }
+    case ControlKind::kCustom: {
+      auto* widget = new QWidget(parent);
+      widget->setObjectName(QString::fromStdString(control.className));
+      return widget;
+    }
+  }
+  return new QWidget(parent);
+}
+
+}  // namespace
+
+DialogBaseUnits CreateDialogControls(const DialogTemplate& dialogTemplate, QWidget* dialog,
+                                     const ControlFactory& factory) {
+  const QFont font = DialogFont(dialogTemplate.fontName, dialogTemplate.pointSize);
+  dialog->setFont(font);
+  const DialogBaseUnits units = BaseUnitsOf(font);
+  dialog->setWindowTitle(QString::fromStdString(dialogTemplate.caption));
+  if (dialog->isWindow() && (dialogTemplate.style & WS_CAPTION) != WS_CAPTION)
+    dialog->setWindowFlag(Qt::FramelessWindowHint, true);
+  dialog->resize(MapDialogSize(dialogTemplate.cx, dialogTemplate.cy, units));
+
+  // Radio buttons are exclusive within a run that starts at a WS_GROUP
+  // control, not across the whole parent as Qt's auto-exclusivity would be.
+  QButtonGroup* radios = nullptr;
+  for (const DialogControl& control : dialogTemplate.controls) {
+    if (control.style & WS_GROUP) radios = nullptr;
+    QWidget* widget = factory ? factory(control, dialog) : nullptr;
+    if (!widget) widget = MakeDefault(control, dialog);
+    widget->setProperty(kControlIdProperty, control.id);
+    if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
+      if (!radios) radios = new QButtonGroup(dialog);
+      radios->addButton(radio);
+    }
+    QRect rect = MapDialogRect(control.rect, units);
+    // A bitmap static takes its bitmap's size unless told to keep its own.
+    if (control.kind == ControlKind::kStatic && (control.style & SS_TYPEMASK) == SS_BITMAP &&
+        !(control.style & (SS_REALSIZECONTROL | SS_CENTERIMAGE))) {
+      if (auto* label = qobject_cast<QLabel*>(widget); label && !label->pixmap().isNull())
+        rect.setSize(label->pixmap().size());
+    }
+    widget->setGeometry(rect);
+    widget->setEnabled(!(control.style & WS_DISABLED));
+    widget->setVisible((control.style & WS_VISIBLE) != 0);
+    // A dialog's first control is its topmost, so a picture at the end of
+    // the template is the background; Qt stacks new siblings on top.
+    widget->lower();
+  }
+  return units;
+}
+
+QWidget* GetDlgItem(QWidget* dialog, int id) {
+  if (!dialog) return nullptr;
+  for (QWidget* child : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    const QVariant value = child->property(kControlIdProperty);
+    if (value.isValid() && value.toInt() == id) return child;
+  }
+  return nullptr;
+}
+
+}  // namespace orvane::ui

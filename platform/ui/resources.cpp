@@ -1,0 +1,90 @@
+#include "platform/ui/resources.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <map>
+
+namespace orvane::ui {
+
+namespace {
+
+const ResourceModule* g_module = nullptr;
+
+// Upper-case key -> resource path, per module. The Qt resource tree is listed
+// once: it is in memory and fixed for the program's life.
+using BitmapIndex = std::map<std::string, QString>;
+
+const BitmapIndex& IndexOf(const ResourceModule& module) {
+  static std::map<const ResourceModule*, BitmapIndex> indexes;
+  auto found = indexes.find(&module);
+  if (found != indexes.end()) return found->second;
+  BitmapIndex& index = indexes[&module];
+  const QDir dir(QString::fromStdString(module.root) + "/bitmaps");
+  for (const QFileInfo& info : dir.entryInfoList({"*.bmp", "*.BMP"}, QDir::Files)) {
+    index.emplace(ResourceId(info.completeBaseName().toStdString()).Key(), info.filePath());
+  }
+  return index;
+}
+
+QString BitmapPath(const ResourceId& id) {
+  if (!g_module || id.Key().empty()) return {};
+  const BitmapIndex& index = IndexOf(*g_module);
+  auto found = index.find(id.Key());
+  return found == index.end() ? QString() : found->second;
+}
+
+}  // namespace
+
+void SetResourceModule(const ResourceModule* module) { g_module = module; }
+
+const ResourceModule* CurrentResourceModule() { return g_module; }
+
+QImage LoadBitmapImage(const ResourceId& id) {
+  const QString path = BitmapPath(id);
+  if (path.isEmpty()) return {};
+  return QImage(path, "BMP");
+}
+
+QPixmap LoadBitmap(const ResourceId& id) {
+  const QImage image = LoadBitmapImage(id);
+  return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+}
+
+QByteArray LoadBitmapData(const ResourceId& id) {
+  const QString path = BitmapPath(id);
+  if (path.isEmpty()) return {};
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll();
+}
+
+std::string LoadStringResource(UINT id) {
+  if (!g_module) return {};
+  auto found = g_module->strings.find(id);
+  return found == g_module->strings.end() ? std::string() : found->second;
+}
+
+const MenuTemplate* FindMenuResource(int id) {
+  if (!g_module) return nullptr;
+  for (const MenuTemplate& menu : g_module->menus)
+    if (menu.id == id) return &menu;
+  return nullptr;
+}
+
+const DialogTemplate* FindDialogTemplate(int id) {
+  if (!g_module) return nullptr;
+  for (const DialogTemplate& dialog : g_module->dialogs)
+    if (dialog.id == id) return &dialog;
+  return nullptr;
+}
+
+QIcon LoadIconResource(int id) {
+  if (!g_module || id < 0) return {};
+  const QString path =
+      QString::fromStdString(g_module->root) + QStringLiteral("/icons/%1.png").arg(id);
+  if (!QFileInfo::exists(path)) return {};
+  return QIcon(path);
+}
+
+}  // namespace orvane::ui
