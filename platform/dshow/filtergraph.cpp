@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/dshow/avimuxfilter.h"
+#include "platform/dshow/avirepair.h"
 #include "platform/dshow/faults.h"
 #include "platform/ui/windowmessage.h"
 
@@ -182,6 +183,12 @@ HRESULT FilterGraph::Stop() {
   }
   gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
   m_state = FilterState::Stopped;
+  // A file cut off by a failure is closed now; make what it holds playable
+  // with headers that tell the truth.
+  if (writing && !finalised)
+    for (const Ref<FilterBase>& filter : m_filters)
+      if (auto* writer = dynamic_cast<FileWriterFilter*>(filter.get()))
+        finalised = RepairTruncatedAvi(writer->hostPath()).repaired;
   return finalised ? S_OK : S_FALSE;
 }
 

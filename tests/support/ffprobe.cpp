@@ -34,7 +34,7 @@ ProbeResult Probe(const std::string& hostPath) {
   std::string out =
       Run("ffprobe -v error -count_packets -show_entries "
           "format=duration:stream=codec_type,codec_name,width,height,r_frame_rate,"
-          "nb_read_packets,sample_rate,channels -of default=nw=0 " +
+          "nb_read_packets,nb_frames,sample_rate,channels -of default=nw=0 " +
           Quoted(hostPath) + " 2>" + Quoted(errFile));
   result.errors = Run("cat " + Quoted(errFile));
   std::remove(errFile.c_str());
@@ -58,6 +58,7 @@ ProbeResult Probe(const std::string& hostPath) {
     if (key == "height") current->height = std::atoi(value.c_str());
     if (key == "r_frame_rate") current->frameRate = value;
     if (key == "nb_read_packets") current->frames = std::atol(value.c_str());
+    if (key == "nb_frames" && value != "N/A") current->headerFrames = std::atol(value.c_str());
     if (key == "sample_rate") current->sampleRate = std::atoi(value.c_str());
     if (key == "channels") current->channels = std::atoi(value.c_str());
   }

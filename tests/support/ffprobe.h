@@ -10,8 +10,9 @@ struct ProbedStream {
   std::string codecType;  // "video", "audio"
   std::string codecName;  // "rawvideo", "mjpeg", "pcm_s16le"
   int width = 0, height = 0;
-  std::string frameRate;  // r_frame_rate, e.g. "10000000/667111"
-  long frames = -1;       // frames or packets actually read
+  std::string frameRate;   // r_frame_rate, e.g. "10000000/667111"
+  long frames = -1;        // frames or packets actually read
+  long headerFrames = -1;  // what the file's headers say (nb_frames)
   int sampleRate = 0;
   int channels = 0;
 };
