@@ -236,3 +236,31 @@ TEST_F(Graph, TakingTheBranchesApartKeepsTheDeviceFilters) {
   auto renderer = std::dynamic_pointer_cast<VideoRenderer>(window);
   EXPECT_TRUE(PumpUntil([&] { return renderer->widget()->receivedFrames() >= 2; }, 5000));
 }
+
+TEST_F(Graph, MjpgFromTheCameraIsStoredAsItComes) {
+  testapi::SetDevices({testapi::VirtualCamera()}, false);
+  Ref<IBaseFilter> camera = Open(DeviceCategory::VideoInput);
+  Ref<IAMStreamConfig> config;
+  ASSERT_EQ(builder->FindStreamConfig(PinCategory::Capture, camera, &config), S_OK);
+  AM_MEDIA_TYPE* type = ToMediaType(VideoFormat{SubType::MJPG, 320, 240, 1000000});
+  ASSERT_EQ(config->SetFormat(type), S_OK);
+  DeleteMediaType(type);
+  Ref<IBaseFilter> mux;
+  ASSERT_EQ(builder->SetOutputFileName(MEDIASUBTYPE_Avi, "C:\\mjpg.avi", &mux, nullptr), S_OK);
+  ASSERT_EQ(builder->RenderStream(PinCategory::Capture, camera, nullptr, mux), S_OK);
+  // The preview decodes it; the file keeps the camera's own JPEG frames.
+  ASSERT_EQ(builder->RenderStream(PinCategory::Preview, camera, nullptr, nullptr), S_OK);
+  Ref<IVideoWindow> window;
+  ASSERT_EQ(builder->FindVideoWindow(PinCategory::Preview, camera, &window), S_OK);
+  auto renderer = std::dynamic_pointer_cast<VideoRenderer>(window);
+  ASSERT_EQ(control->Run(), S_OK);
+  EXPECT_TRUE(PumpUntil([&] { return renderer->widget()->receivedFrames() >= 3; }, 5000));
+  PumpFor(500);
+  ASSERT_EQ(control->Stop(), S_OK);
+  orvane::test::ProbeResult probe = orvane::test::Probe(prefix.driveC() + "/mjpg.avi");
+  ASSERT_TRUE(probe.ok) << probe.errors;
+  EXPECT_EQ(probe.streams[0].codecName, "mjpeg");
+  EXPECT_EQ(probe.streams[0].width, 320);
+  EXPECT_EQ(probe.streams[0].frameRate, "10/1");
+  EXPECT_TRUE(orvane::test::DecodesCleanly(prefix.driveC() + "/mjpg.avi"));
+}
