@@ -198,9 +198,8 @@ Ref<Pin> CaptureFilter::AddTeePin(const std::string& name, PinCategory category)
 
 Ref<Pin> CaptureFilter::AddBranchPin() {
   if (!m_tee) return nullptr;
-  Ref<Pin> pin = AddTeePin("Capture " + std::to_string(m_branches), PinCategory::Capture);
-  pin->listed = false;
-  return pin;
+  // Listed like any pin, so that walking the graph finds what it feeds.
+  return AddTeePin("Capture " + std::to_string(m_branches), PinCategory::Capture);
 }
 
 Ref<Pin> CaptureFilter::FreePin(PinCategory category) const {

@@ -1,0 +1,138 @@
+// The engine's preview half: building, running, halting and taking apart the
+// preview graph, and the frame-rate step shared with the capture graph.
+#include <QWidget>
+#include <cstring>
+
+#include "dshow_edition/captureengine.h"
+#include "dshow_edition/capturesettings.h"
+
+using namespace dshow;
+
+namespace {
+
+CaptureGraphState& S() { return GraphState(); }
+
+// The preview form of the frame-rate step.
+void ApplyPreviewFrameRate() {
+  if (!S().videoStreamConfig || !Settings().UseFrameRate) return;
+  AM_MEDIA_TYPE* type = nullptr;
+  if (FAILED(S().videoStreamConfig->GetFormat(&type))) return;
+  if (type->formattype == FormatType::VideoInfo && type->cbFormat >= sizeof(VIDEOINFOHEADER)) {
+    VIDEOINFOHEADER vih;
+    std::memcpy(&vih, type->pbFormat, sizeof vih);
+    vih.AvgTimePerFrame = static_cast<REFERENCE_TIME>(10000000 / Settings().FrameRate);
+    std::memcpy(type->pbFormat, &vih, sizeof vih);
+    if (HRESULT hr = S().videoStreamConfig->SetFormat(type); hr != S_OK)
+      ShowEngineError("%x: Cannot set frame rate for preview", static_cast<unsigned>(hr));
+  }
+  DeleteMediaType(type);
+}
+
+}  // namespace
+
+void PlaceVideoWindow(HWND owner) {
+  IVideoWindow* window = S().videoWindow.get();
+  window->put_Owner(owner);
+  window->put_WindowStyle(WS_CHILD);
+  const QRect client = owner ? owner->rect() : QRect();
+  window->SetWindowPosition(20, 18, client.width() - 40, client.height() - 36);
+  window->put_Visible(OATRUE);
+}
+
+BOOL AssemblePreviewGraph(HWND owner) {
+  if (S().previewGraphBuilt) return TRUE;
+  if (S().capturing || S().previewing || !S().videoCapture ||
+      (!S().audioCapture && Settings().CaptureAudio))
+    return FALSE;
+  if (S().captureGraphBuilt) DismantleGraph();
+  const HRESULT hr =
+      S().builder->RenderStream(PinCategory::Preview, S().videoCapture, nullptr, nullptr);
+  if (hr == VFW_S_NOPREVIEWPIN)
+    S().previewFromCapturePin = true;
+  else if (hr != S_OK)
+    ShowEngineError("This graph cannot preview!");
+  if (FAILED(S().builder->FindVideoWindow(
+          S().previewFromCapturePin ? PinCategory::Capture : PinCategory::Preview, S().videoCapture,
+          &S().videoWindow)))
+    ShowEngineError("This graph cannot preview properly");
+  else
+    PlaceVideoWindow(owner);
+  ApplyPreviewFrameRate();
+  S().previewGraphBuilt = true;
+  return TRUE;
+}
+
+BOOL RunPreview() {
+  if (S().previewing) return TRUE;
+  if (!S().previewGraphBuilt) return FALSE;
+  Ref<IMediaControl> control;
+  HRESULT hr = QueryInterface(S().graph, &control);
+  if (SUCCEEDED(hr)) {
+    hr = control->Run();
+    if (FAILED(hr)) control->Stop();
+  }
+  control.reset();
+  if (SUCCEEDED(hr)) {
+    S().previewing = true;
+    return TRUE;
+  }
+  ShowEngineError("Error %x: Cannot run preview graph", static_cast<unsigned>(hr));
+  return FALSE;
+}
+
+BOOL HaltPreview() {
+  if (!S().previewing) return FALSE;
+  Ref<IMediaControl> control;
+  HRESULT hr = QueryInterface(S().graph, &control);
+  if (SUCCEEDED(hr)) hr = control->Stop();
+  if (SUCCEEDED(hr)) {
+    S().previewing = false;
+    return TRUE;
+  }
+  ShowEngineError("Error %x: Cannot stop preview graph", static_cast<unsigned>(hr));
+  return FALSE;
+}
+
+void RemoveDownstream(const Ref<IBaseFilter>& filter) {
+  Ref<IEnumPins> pins;
+  if (!filter || FAILED(filter->EnumPins(&pins))) return;
+  pins->Reset();
+  Ref<IPin> pin;
+  while (pins->Next(1, &pin, nullptr) == S_OK) {
+    Ref<IPin> connected;
+    if (pin->ConnectedTo(&connected) != S_OK || !connected) continue;
+    PIN_INFO info;
+    if (FAILED(connected->QueryPinInfo(&info))) return;
+    if (info.dir == PinDirection::Input) {
+      RemoveDownstream(info.pFilter);
+      S().graph->Disconnect(connected);
+      S().graph->Disconnect(pin);
+      S().graph->RemoveFilter(info.pFilter);
+    }
+  }
+}
+
+void DismantleGraph() {
+  S().fileSink.reset();
+  S().aviMuxConfig.reset();
+  S().muxFilter.reset();
+  if (S().videoWindow) {
+    S().videoWindow->put_Owner(nullptr);
+    S().videoWindow->put_Visible(OAFALSE);
+    S().videoWindow.reset();
+  }
+  S().graphEvents.reset();
+  if (S().videoCapture) RemoveDownstream(S().videoCapture);
+  if (S().audioCapture) RemoveDownstream(S().audioCapture);
+  S().captureGraphBuilt = false;
+  S().previewGraphBuilt = false;
+  S().previewFromCapturePin = false;
+}
+
+void FitFrameWindow(HWND window, int width, int height) {
+  if (!window) return;
+  // The outer size is the client size plus the frame; the frame stays, so
+  // the client takes the video size (and one border line of height).
+  constexpr int kBorderHeight = 1;
+  window->resize(width, height + kBorderHeight);
+}

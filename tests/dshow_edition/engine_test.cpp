@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <QWidget>
+
+#include "dshow_edition/captureengine.h"
+#include "dshow_edition/capturesettings.h"
+#include "platform/dshow/devices.h"
+#include "platform/dshow/faults.h"
+#include "platform/dshow/formats.h"
+#include "platform/dshow/videorenderer.h"
+#include "tests/support/eventloop.h"
+#include "tests/support/recordingboxes.h"
+#include "tests/support/testprefix.h"
+
+using namespace dshow;
+using orvane::test::PumpUntil;
+
+namespace {
+
+class Engine : public ::testing::Test {
+ protected:
+  Engine() {
+    GraphState() = CaptureGraphState{};
+    firstVideoDevice = 0;
+    Settings() = CaptureSettings{};
+    SetConstructionDefaults();
+    ReadProfileSettings();
+    Settings().AudioDevice = 0;
+    owner.resize(360, 276);
+  }
+  ~Engine() override {
+    HaltPreview();
+    DismantleGraph();
+    ReleaseCaptureFilters();
+    testapi::ResetDevices();
+    faults::DisarmAll();
+  }
+  DeviceDescription Camera(const std::string& name) { return testapi::VirtualCamera(name); }
+
+  orvane::test::TempPrefix prefix;
+  orvane::test::RecordingMessageBoxes boxes;
+  QWidget owner;
+};
+
+}  // namespace
+
+TEST_F(Engine, OpensTheFirstCameraWhoseNameBeginsWithTheMakersWord) {
+  struct Case {
+    std::vector<std::string> cameras;
+    LONG videoDevice;  // -1: none opened
+    std::vector<std::string> texts;
+  } cases[] = {
+      {{"Other Cam", "Lumitrex A", "LUMITREX B"}, 1, {}},
+      {{"lumitrexcam"}, 0, {}},
+      {{"Lumitre", "My Lumitrex"}, -1, {"Error 1: Cannot create video capture filter"}},
+  };
+  for (const Case& tc : cases) {
+    std::vector<DeviceDescription> set;
+    for (const std::string& name : tc.cameras) set.push_back(Camera(name));
+    set.push_back(testapi::VirtualMicrophone());
+    testapi::SetDevices(set, false);
+    boxes.clear();
+    Settings().VideoDevice = -1;
+    const BOOL ok = SetUpCaptureFilters(&owner);
+    EXPECT_EQ(ok, tc.videoDevice >= 0 ? TRUE : FALSE) << tc.cameras[0];
+    EXPECT_EQ(Settings().VideoDevice, tc.videoDevice) << tc.cameras[0];
+    EXPECT_EQ(boxes.texts(), tc.texts) << tc.cameras[0];
+    if (!ok) {
+      EXPECT_FALSE(GraphState().videoCapture || GraphState().graph || GraphState().builder);
+    }
+    ReleaseCaptureFilters();
+  }
+  // The engine's box: no owner, the default caption, task-modal warning.
+  ASSERT_FALSE(boxes.boxes().empty());
+  EXPECT_EQ(boxes.boxes()[0].caption, "Error");
+  EXPECT_EQ(boxes.boxes()[0].owner, nullptr);
+  EXPECT_EQ(boxes.boxes()[0].style, MB_TASKMODAL | MB_ICONWARNING);
+}
+
+TEST_F(Engine, EverySetUpFailureSaysWhatFailedAndLeavesTheStateAsDesigned) {
+  struct Case {
+    const char* fault;
+    HRESULT code;
+    std::vector<std::string> texts;
+    BOOL result;
+    bool filtersKept;
+  } cases[] = {
+      {"CoCreateInstance(CaptureGraphBuilder)",
+       E_FAIL,
+       {"Cannot instantiate graph builder"},
+       FALSE,
+       false},
+      {"IMoniker::BindToObject",
+       static_cast<HRESULT>(0x80070005),
+       {"Error 80070005: Cannot create video capture filter"},
+       FALSE,
+       false},
+      {"CoCreateInstance(FilterGraph)", E_FAIL, {"Cannot instantiate filtergraph"}, FALSE, false},
+      {"ICaptureGraphBuilder::SetFiltergraph",
+       E_FAIL,
+       {"Cannot give graph to builder"},
+       FALSE,
+       false},
+      {"IGraphBuilder::AddFilter",
+       E_FAIL,
+       {"Error 80004005: Cannot add vidcap to filtergraph"},
+       FALSE,
+       false},
+      {"ICaptureGraphBuilder::FindInterface(IAMStreamConfig,Capture)",
+       E_NOINTERFACE,
+       {"Error 80004002: Cannot find VCapture:IAMStreamConfig"},
+       TRUE,
+       true},
+      {"ICreateDevEnum::CreateClassEnumerator(Video)", E_FAIL, {}, FALSE, false},
+  };
+  for (const Case& tc : cases) {
+    testapi::SetDevices({Camera("Lumitrex Virtual Camera"), testapi::VirtualMicrophone()}, false);
+    boxes.clear();
+    faults::Arm(tc.fault, tc.code, 1);
+    EXPECT_EQ(SetUpCaptureFilters(&owner), tc.result) << tc.fault;
+    EXPECT_EQ(boxes.texts(), tc.texts) << tc.fault;
+    EXPECT_EQ(static_cast<bool>(GraphState().videoCapture), tc.filtersKept) << tc.fault;
+    EXPECT_EQ(static_cast<bool>(GraphState().graph), tc.filtersKept) << tc.fault;
+    faults::DisarmAll();
+    ReleaseCaptureFilters();
+  }
+}
+
+TEST_F(Engine, AudioProblemsClearTheAudioFlagsButKeepTheCamera) {
+  DeviceDescription micWithoutConfig = testapi::VirtualMicrophone();
+  micWithoutConfig.hasStreamConfig = false;
+  DeviceDescription camWithoutConfig = Camera("Lumitrex Virtual Camera");
+  camWithoutConfig.hasStreamConfig = false;
+  struct Case {
+    std::vector<DeviceDescription> devices;
+    LONG audioDevice;
+    std::vector<std::string> texts;
+    BOOL captureAudio, audioAvailable;
+  } cases[] = {
+      {{Camera("Lumitrex Virtual Camera")}, 0, {}, 0, 0},
+      {{Camera("Lumitrex Virtual Camera"), testapi::VirtualMicrophone()},
+       3,
+       {"Cannot create audio capture filter"},
+       0,
+       0},
+      {{Camera("Lumitrex Virtual Camera"), micWithoutConfig},
+       0,
+       {"Cannot find ACapture:IAMStreamConfig"},
+       1,
+       1},
+      {{camWithoutConfig, testapi::VirtualMicrophone()},
+       0,
+       {"Error 80004002: Cannot find VCapture:IAMStreamConfig"},
+       1,
+       1},
+  };
+  for (const Case& tc : cases) {
+    testapi::SetDevices(tc.devices, false);
+    boxes.clear();
+    Settings().CaptureAudio = 1;
+    Settings().AudioAvailable = 1;
+    Settings().AudioDevice = tc.audioDevice;
+    EXPECT_TRUE(SetUpCaptureFilters(&owner));
+    EXPECT_EQ(boxes.texts(), tc.texts);
+    EXPECT_EQ(Settings().CaptureAudio, tc.captureAudio);
+    EXPECT_EQ(Settings().AudioAvailable, tc.audioAvailable);
+    EXPECT_TRUE(GraphState().videoCapture);
+    ReleaseCaptureFilters();
+  }
+}
+
+TEST_F(Engine, ListingFindsTheFirstNamedCameraOrSaysThereIsNone) {
+  DeviceDescription unnamed = Camera("x");
+  unnamed.hasName = false;
+  testapi::SetDevices({unnamed, Camera("Second"), Camera("Third")}, false);
+  ListCaptureDevices();
+  EXPECT_EQ(firstVideoDevice, 1);
+  EXPECT_TRUE(boxes.texts().empty());
+  testapi::SetDevices({testapi::VirtualMicrophone()}, false);
+  firstVideoDevice = 7;
+  ListCaptureDevices();
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Sorry, you have no video capture hardware"});
+  EXPECT_EQ(firstVideoDevice, 7);
+}
+
+TEST_F(Engine, TheLoadStartsAPreviewAtTheProfilesFrameRate) {
+  testapi::SetDevices({testapi::VirtualCamera(), testapi::VirtualMicrophone()}, false);
+  owner.show();
+  LoadSettings(&owner);
+  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_TRUE(GraphState().previewGraphBuilt);
+  EXPECT_TRUE(GraphState().previewing);
+  EXPECT_EQ(Settings().VideoDevice, 0);
+  AM_MEDIA_TYPE* type = nullptr;
+  ASSERT_EQ(GraphState().videoStreamConfig->GetFormat(&type), S_OK);
+  EXPECT_EQ(VideoFormatOf(*type)->avgTimePerFrame, 667111);  // 14.99 fps
+  DeleteMediaType(type);
+  auto renderer = std::dynamic_pointer_cast<VideoRenderer>(GraphState().videoWindow);
+  ASSERT_TRUE(renderer);
+  EXPECT_EQ(renderer->widget()->geometry(), QRect(20, 18, 320, 240));
+  ASSERT_TRUE(PumpUntil([&] { return renderer->widget()->paintedFrames() >= 2; }, 5000));
+  const QImage picture = owner.grab().toImage();
+  int bright = 0;
+  for (int x = 30; x < 330; x += 10) bright += qGray(picture.pixel(x, 100)) > 40;
+  EXPECT_GT(bright, 5);  // the picture is not black
+
+  EXPECT_TRUE(RunPreview());  // already running: nothing touched
+  EXPECT_TRUE(HaltPreview());
+  EXPECT_FALSE(HaltPreview());  // nothing to halt, no message
+  EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(Engine, TakingThePreviewApartKeepsTheDevicesForTheNextBuild) {
+  DeviceDescription camera = testapi::VirtualCamera();
+  camera.hasPreviewPin = false;
+  testapi::SetDevices({camera, testapi::VirtualMicrophone()}, false);
+  ASSERT_TRUE(SetUpCaptureFilters(&owner));
+  ASSERT_TRUE(AssemblePreviewGraph(&owner));
+  EXPECT_TRUE(GraphState().previewFromCapturePin);
+  EXPECT_TRUE(GraphState().videoWindow);
+  EXPECT_TRUE(boxes.texts().empty());
+  GraphState().capturing = true;
+  DismantleGraph();
+  EXPECT_FALSE(AssemblePreviewGraph(&owner));  // refused while recording
+  GraphState().capturing = false;
+  EXPECT_FALSE(GraphState().previewFromCapturePin);
+  EXPECT_FALSE(GraphState().videoWindow);
+  ASSERT_TRUE(AssemblePreviewGraph(&owner));
+  ASSERT_TRUE(RunPreview());
+  auto renderer = std::dynamic_pointer_cast<VideoRenderer>(GraphState().videoWindow);
+  ASSERT_TRUE(renderer);
+  EXPECT_TRUE(PumpUntil([&] { return renderer->widget()->receivedFrames() >= 2; }, 5000));
+
+  // A failing run is reported with its code and leaves the preview off.
+  HaltPreview();
+  faults::Arm("IMediaControl::Run", E_FAIL, 1);
+  EXPECT_FALSE(RunPreview());
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error 80004005: Cannot run preview graph"});
+  EXPECT_FALSE(GraphState().previewing);
+}
