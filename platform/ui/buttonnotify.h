@@ -1,0 +1,4 @@
+// Notification codes a push button sends to its parent in WM_COMMAND.
+#pragma once
+
+constexpr int BN_CLICKED = 0;
