@@ -15,6 +15,7 @@
 #include "platform/ui/resources.h"
 #include "resources/tarrow/tarrowresources.h"
 #include "resources/velbin/velbinresources.h"
+#include "tests/support/commandrecorder.h"
 #include "tests/support/eventloop.h"
 #include "tests/support/scopedresourcemodule.h"
 
@@ -27,7 +28,7 @@ const QColor kBackdrop(255, 0, 255);
 
 // A main window built from its template, on a plain magenta background; it
 // records every command that reaches it.
-class Dialog : public QWidget {
+class Dialog : public orvane::test::CommandRecorder {
  public:
   explicit Dialog(const std::string& renamed = {}) {
     orvane::ui::DialogTemplate dialog = *orvane::ui::FindDialogTemplate(102);
@@ -45,16 +46,6 @@ class Dialog : public QWidget {
     orvane::test::PumpUntil([this] { return isActiveWindow(); }, 1000);
   }
   QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(GetDlgItem(this, id)); }
-
-  std::vector<orvane::ui::Command> commands;
-
- protected:
-  bool event(QEvent* event) override {
-    auto command = orvane::ui::CommandOf(event);
-    if (!command) return QWidget::event(event);
-    commands.push_back(*command);
-    return true;
-  }
 };
 
 // Whether the widget's pixels from its top-left equal face's, over area.
@@ -168,8 +159,6 @@ TEST(BitmapButton, DrawsTheFaceOfItsState) {
     const QPixmap& chosen =
         button.FaceFor(control->isDown(), control->hasFocus(), c.state >= kDisabled);
     EXPECT_EQ(chosen.toImage(), orvane::ui::LoadBitmapImage(c.caption));
-    dialog.grab().save(QString::fromStdString("/tmp/buttons-bitmap-" + c.caption + "-" +
-                                              std::to_string(c.state) + ".png"));
   }
 }
 
@@ -185,7 +174,6 @@ TEST(BitmapButton, SmallerFaceCoversItsCornerAndLeavesTheRestToTheDialog) {
   EXPECT_TRUE(Shows(control, stopX));
   const QImage shot = dialog.grab(control->geometry()).toImage();
   for (int y = 0; y < 25; ++y) EXPECT_EQ(shot.pixelColor(55, y), kBackdrop) << y;
-  dialog.grab(control->geometry().adjusted(-4, -4, 4, 4)).save("/tmp/buttons-bitmap-stopx.png");
 }
 
 TEST(BitmapButton, ClicksAreSentToTheParentAsTheyHappen) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -15,6 +14,8 @@
 #include "platform/ui/postedmessage.h"
 #include "platform/ui/windowstyles.h"
 #include "platform/ui/windowtimer.h"
+#include "tests/support/commandrecorder.h"
+#include "tests/support/eventloop.h"
 #include "tests/support/recordingboxes.h"
 
 using orvane::test::RecordingMessageBoxes;
@@ -26,28 +27,9 @@ namespace {
 constexpr int kId = 1234;
 const QColor kBlue(0, 0, 255), kGreen(0, 200, 0), kYellow(255, 255, 0), kRed(255, 0, 0);
 
-// The strip's parent: records the codes of the commands that reach it.
-class Owner : public QWidget {
- public:
-  Codes codes;
-  std::vector<orvane::ui::Command> commands;
+using Owner = orvane::test::CommandRecorder;
 
- protected:
-  bool event(QEvent* event) override {
-    auto command = orvane::ui::CommandOf(event);
-    if (!command) return QWidget::event(event);
-    commands.push_back(*command);
-    codes.push_back(command->notifyCode);
-    return true;
-  }
-};
-
-void Pump(int ms = 0) {
-  QElapsedTimer clock;
-  clock.start();
-  do QApplication::processEvents(QEventLoop::AllEvents, 5);
-  while (clock.elapsed() < ms);
-}
+void Pump(int ms = 0) { orvane::test::PumpFor(ms); }
 
 // A strip as its owners set it up; Velbin's place and cells unless told.
 class StripTest : public ::testing::Test {
