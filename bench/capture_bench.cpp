@@ -12,7 +12,10 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <gst/gst.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +24,7 @@
 
 #include "platform/dshow/com.h"
 #include "platform/dshow/devices.h"
+#include "platform/dshow/filterbase.h"
 #include "platform/dshow/formats.h"
 #include "platform/dshow/videorenderer.h"
 #include "platform/system/winpath.h"
@@ -48,7 +52,7 @@ double Median(std::vector<double> v) {
 // Waits in the event loop without polling, so the wait itself costs nothing.
 void Idle(int ms) {
   QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);  // a coarse one fires up to 5% early
   loop.exec();
 }
 
@@ -72,6 +76,40 @@ long FramesIn(const std::string& file) {
     pclose(pipe);
   }
   return frames;
+}
+
+// Buffers seen on the sink pads, named prefix*, of the elements made by
+// factory inside a filter: the camera's tee (every frame the source made) and
+// the multiplexer's video input (every frame offered to the file).
+struct BufferCount {
+  std::atomic<long> buffers{0};
+};
+
+GstPadProbeReturn CountBuffer(GstPad*, GstPadProbeInfo*, gpointer count) {
+  ++static_cast<BufferCount*>(count)->buffers;
+  return GST_PAD_PROBE_OK;
+}
+
+void CountBuffers(const Ref<IBaseFilter>& filter, const char* factory, const char* prefix,
+                  BufferCount* count) {
+  auto base = std::dynamic_pointer_cast<FilterBase>(filter);
+  if (!base) return;
+  GstIterator* elements = gst_bin_iterate_recurse(GST_BIN(base->bin()));
+  GValue item = G_VALUE_INIT;
+  while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
+    auto* element = GST_ELEMENT(g_value_get_object(&item));
+    GstElementFactory* made = gst_element_get_factory(element);
+    if (made && std::string(GST_OBJECT_NAME(made)) == factory) {
+      for (GList* l = element->sinkpads; l; l = l->next) {
+        auto* pad = GST_PAD(l->data);
+        if (std::string(GST_OBJECT_NAME(pad)).rfind(prefix, 0) == 0)
+          gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountBuffer, count, nullptr);
+      }
+    }
+    g_value_reset(&item);
+  }
+  g_value_unset(&item);
+  gst_iterator_free(elements);
 }
 
 struct Session {
@@ -104,20 +142,32 @@ Session OpenCamera(const VideoFormat& format) {
 }
 
 // CPU seconds per recorded second through the layer, and the frames written.
-double RecordThroughLayer(int seconds, const std::string& file, long* frames, double* wall) {
+struct Recorded {
+  long written = 0;   // video frames in the file (ffprobe)
+  long produced = 0;  // frames the camera made between Run and Stop
+  long offered = 0;   // frames that reached the multiplexer
+  double wall = 0;    // seconds from Run to the return of Stop
+};
+
+double RecordThroughLayer(int seconds, const std::string& file, Recorded* out) {
   Session s = OpenCamera(VideoFormat{SubType::YUY2, 640, 480, 333333});
   Ref<IBaseFilter> mux;
   s.builder->SetOutputFileName(MEDIASUBTYPE_Avi, orvane::winpath::FromHost(file), &mux, nullptr);
   s.builder->RenderStream(PinCategory::Capture, s.camera, nullptr, mux);
+  BufferCount produced, offered;
+  CountBuffers(s.camera, "tee", "sink", &produced);
+  CountBuffers(mux, "avimux", "video", &offered);
   const double before = SelfCpu();
   QElapsedTimer timer;
   timer.start();
   s.control->Run();
   Idle(seconds * 1000);
   s.control->Stop();
-  *wall = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+  out->wall = static_cast<double>(timer.nsecsElapsed()) / 1e9;
   const double used = SelfCpu() - before;
-  *frames = FramesIn(file);
+  out->written = FramesIn(file);
+  out->produced = produced.buffers;
+  out->offered = offered.buffers;
   return used / seconds;
 }
 
@@ -153,13 +203,13 @@ int main(int argc, char** argv) {
   std::vector<double> layer, baseline;
   std::vector<std::string> runs;
   for (int run = 0; run < 3; ++run) {
-    long frames = 0;
-    double wall = 0;
-    layer.push_back(RecordThroughLayer(seconds, dir + "/layer.avi", &frames, &wall));
-    char line[128];
+    Recorded r;
+    layer.push_back(RecordThroughLayer(seconds, dir + "/layer.avi", &r));
+    char line[160];
     std::snprintf(line, sizeof line,
-                  "  run %d:    %ld frames written, %.0f expected from %.2f s run to stop\n",
-                  run + 1, frames, wall * 30, wall);
+                  "  run %d:    %ld frames made by the camera, %ld offered to the file, %ld "
+                  "written; %.0f expected from %.2f s Run to the end of Stop\n",
+                  run + 1, r.produced, r.offered, r.written, r.wall * 30, r.wall);
     runs.push_back(line);
     baseline.push_back(RecordWithGstLaunch(seconds, dir + "/baseline.avi"));
   }
