@@ -12,23 +12,41 @@ namespace {
 
 CaptureGraphState& S() { return GraphState(); }
 
-// The preview form of the frame-rate step.
-void ApplyPreviewFrameRate() {
-  if (!S().videoStreamConfig || !Settings().UseFrameRate) return;
+}  // namespace
+
+void ApplyFrameRate(FrameRateForm form) {
+  const bool capture = form == FrameRateForm::kCapture;
+  if (!Settings().UseFrameRate) return;
+  if (!S().videoStreamConfig) {
+    if (capture) ShowEngineError("Cannot set frame rate for capture");
+    return;
+  }
   AM_MEDIA_TYPE* type = nullptr;
-  if (FAILED(S().videoStreamConfig->GetFormat(&type))) return;
+  if (FAILED(S().videoStreamConfig->GetFormat(&type))) {
+    if (capture) ShowEngineError("Cannot set frame rate for capture");
+    return;
+  }
   if (type->formattype == FormatType::VideoInfo && type->cbFormat >= sizeof(VIDEOINFOHEADER)) {
-    VIDEOINFOHEADER vih;
-    std::memcpy(&vih, type->pbFormat, sizeof vih);
-    vih.AvgTimePerFrame = static_cast<REFERENCE_TIME>(10000000 / Settings().FrameRate);
-    std::memcpy(type->pbFormat, &vih, sizeof vih);
-    if (HRESULT hr = S().videoStreamConfig->SetFormat(type); hr != S_OK)
-      ShowEngineError("%x: Cannot set frame rate for preview", static_cast<unsigned>(hr));
+    // A rate with no frame duration (0 or below, from a hand-edited setting)
+    // is refused rather than divided by.
+    const LONG duration = DurationFromFrameRate(Settings().FrameRate);
+    HRESULT hr = E_INVALIDARG;
+    if (duration > 0) {
+      VIDEOINFOHEADER vih;
+      std::memcpy(&vih, type->pbFormat, sizeof vih);
+      vih.AvgTimePerFrame = duration;
+      std::memcpy(type->pbFormat, &vih, sizeof vih);
+      hr = S().videoStreamConfig->SetFormat(type);
+    }
+    if (hr != S_OK) {
+      if (capture)
+        ShowEngineError("Cannot set frame rate for capture");
+      else
+        ShowEngineError("%x: Cannot set frame rate for preview", static_cast<unsigned>(hr));
+    }
   }
   DeleteMediaType(type);
 }
-
-}  // namespace
 
 void PlaceVideoWindow(HWND owner) {
   IVideoWindow* window = S().videoWindow.get();
@@ -57,7 +75,7 @@ BOOL AssemblePreviewGraph(HWND owner) {
     ShowEngineError("This graph cannot preview properly");
   else
     PlaceVideoWindow(owner);
-  ApplyPreviewFrameRate();
+  ApplyFrameRate(FrameRateForm::kPreview);
   S().previewGraphBuilt = true;
   return TRUE;
 }

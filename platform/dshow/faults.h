@@ -12,10 +12,11 @@
 namespace dshow::faults {
 
 // The armed code for name, or S_OK. An armed fault with a count goes away
-// after that many hits; count 0 means every call.
+// after that many hits; count 0 means every call. The first after calls
+// succeed (the audio branch's RenderStream(Capture) follows the video one's).
 HRESULT Check(const std::string& name);
 
-void Arm(const std::string& name, HRESULT code, int count = 0);
+void Arm(const std::string& name, HRESULT code, int count = 0, int after = 0);
 void Disarm(const std::string& name);
 void DisarmAll();
 

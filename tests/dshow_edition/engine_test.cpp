@@ -8,41 +8,13 @@
 #include "platform/dshow/faults.h"
 #include "platform/dshow/formats.h"
 #include "platform/dshow/videorenderer.h"
+#include "tests/dshow_edition/enginefixture.h"
 #include "tests/support/eventloop.h"
-#include "tests/support/recordingboxes.h"
-#include "tests/support/testprefix.h"
 
 using namespace dshow;
 using orvane::test::PumpUntil;
 
-namespace {
-
-class Engine : public ::testing::Test {
- protected:
-  Engine() {
-    GraphState() = CaptureGraphState{};
-    firstVideoDevice = 0;
-    Settings() = CaptureSettings{};
-    SetConstructionDefaults();
-    ReadProfileSettings();
-    Settings().AudioDevice = 0;
-    owner.resize(360, 276);
-  }
-  ~Engine() override {
-    HaltPreview();
-    DismantleGraph();
-    ReleaseCaptureFilters();
-    testapi::ResetDevices();
-    faults::DisarmAll();
-  }
-  DeviceDescription Camera(const std::string& name) { return testapi::VirtualCamera(name); }
-
-  orvane::test::TempPrefix prefix;
-  orvane::test::RecordingMessageBoxes boxes;
-  QWidget owner;
-};
-
-}  // namespace
+using Engine = orvane::test::EngineTest;
 
 TEST_F(Engine, OpensTheFirstCameraWhoseNameBeginsWithTheMakersWord) {
   struct Case {

@@ -14,32 +14,12 @@
 #include "platform/dshow/com.h"
 #include "platform/dshow/devices.h"
 #include "platform/system/taskmem.h"
+#include "tests/support/audiochooseranswer.h"
 #include "tests/support/eventloop.h"
 
 using namespace dshow;
 
-namespace {
-
-class Answer : public testapi::AudioFormatChooserObserver {
- public:
-  explicit Answer(std::optional<AudioFormat> answer) : m_answer(answer) {
-    testapi::SetAudioFormatChooserObserver(this);
-  }
-  ~Answer() override { testapi::SetAudioFormatChooserObserver(nullptr); }
-  std::optional<AudioFormat> Choose(const std::vector<AudioFormat>& offeredFormats,
-                                    const AudioFormat& initialFormat) override {
-    offered = offeredFormats;
-    initial = initialFormat;
-    return m_answer;
-  }
-  std::vector<AudioFormat> offered;
-  AudioFormat initial;
-
- private:
-  std::optional<AudioFormat> m_answer;
-};
-
-}  // namespace
+using Answer = orvane::test::AudioChooserAnswer;
 
 TEST(AudioChooser, OpensOnTheCurrentFormatAndReturnsTheChoice) {
   DWORD maxSize = 0;

@@ -2,16 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
 
+#include "platform/ui/dialog.h"
 #include "platform/ui/dialogunits.h"
 #include "platform/ui/resources.h"
 #include "resources/tarrow/tarrowresources.h"
 #include "resources/velbin/velbinresources.h"
+#include "tests/support/eventloop.h"
 #include "tests/support/scopedresourcemodule.h"
 
 using orvane::ui::CreateDialogControls;
@@ -190,4 +194,25 @@ TEST(DialogBuilder, FactoryWidgetsArePlacedAndIdentifiedLikeDefaultOnes) {
   EXPECT_EQ(start->geometry(), QRect(75, 96, 26, 36));
   EXPECT_EQ(qobject_cast<QLabel*>(GetDlgItem(&dialog, 1021)), nullptr);  // the default frame
   EXPECT_NE(GetDlgItem(&dialog, 1021), nullptr);
+}
+
+TEST(Dialog, EndsWithTheButtonsIdAndEscCancels) {
+  ScopedResourceModule scope(&orvane::resources::VelbinResources());
+  QWidget owner;
+  {
+    orvane::ui::CDialog prompt(135, &owner);
+    orvane::test::WhenModalShows<QDialog>([](QDialog* d) {
+      EXPECT_EQ(d->windowTitle(), "Start Capture Dialog");
+      EXPECT_FALSE(d->windowFlags() & Qt::WindowCloseButtonHint) << "no system menu";
+      qobject_cast<QPushButton*>(GetDlgItem(d, 1))->click();
+    });
+    EXPECT_EQ(prompt.DoModal(), 1);
+    orvane::test::WhenModalShows<QDialog>([](QDialog* d) {
+      QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QApplication::sendEvent(d, &esc);
+    });
+    EXPECT_EQ(prompt.DoModal(), 2) << "opens again on the same widgets";
+  }
+  orvane::ui::CDialog missing(4321, &owner);
+  EXPECT_EQ(missing.DoModal(), -1);
 }

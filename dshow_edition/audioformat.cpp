@@ -1,0 +1,54 @@
+// The audio format chooser on the audio capture pin.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "dshow_edition/captureengine.h"
+#include "dshow_edition/capturesettings.h"
+#include "platform/dshow/acm.h"
+
+using namespace dshow;
+
+namespace {
+
+// The bytes a WAVEFORMATEX block says it has: the header and its extra part.
+DWORD WaveFormatSize(const BYTE* block) {
+  WAVEFORMATEX header;
+  std::memcpy(&header, block, sizeof header);
+  return sizeof header + header.cbSize;
+}
+
+}  // namespace
+
+void PickAudioFormat(HWND owner) {
+  CaptureGraphState& state = GraphState();
+  if (!state.audioStreamConfig) return;
+  DWORD largest = 0;
+  acmMetrics(nullptr, ACM_METRIC_MAX_SIZE_FORMAT, &largest);
+  AM_MEDIA_TYPE* type = nullptr;
+  if (FAILED(state.audioStreamConfig->GetFormat(&type))) return;
+  if (type->cbFormat < sizeof(WAVEFORMATEX)) {
+    DeleteMediaType(type);
+    return;
+  }
+  // Room for the chooser's largest format and for the whole current block,
+  // whichever is larger: the copy below never runs past the buffer.
+  const DWORD size = std::max({largest, WaveFormatSize(type->pbFormat), DWORD(type->cbFormat)});
+  std::vector<BYTE> buffer(size, 0);
+  std::memcpy(buffer.data(), type->pbFormat, type->cbFormat);
+
+  ACMFORMATCHOOSE choose{};
+  choose.cbStruct = sizeof choose;
+  choose.fdwStyle = ACMFORMATCHOOSE_STYLEF_INITTOWFXSTRUCT;
+  choose.hwndOwner = owner;
+  choose.pwfx = reinterpret_cast<WAVEFORMATEX*>(buffer.data());
+  choose.cbwfx = size;
+  choose.fdwEnum = ACM_FORMATENUMF_HARDWARE | ACM_FORMATENUMF_INPUT;
+  if (acmFormatChoose(&choose) == MMSYSERR_NOERROR) {
+    if (GraphState().previewing) HaltPreview();
+    SetMediaTypeFormat(*type, buffer.data(), std::min(WaveFormatSize(buffer.data()), size));
+    state.audioStreamConfig->SetFormat(type);
+    if (Settings().WantPreview) RunPreview();
+  }
+  DeleteMediaType(type);
+}

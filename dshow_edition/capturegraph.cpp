@@ -1,0 +1,195 @@
+// The engine's recording half: the capture graph into "videofNN.avi", the
+// start prompt, starting and stopping the recording.
+#include <QWidget>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "dshow_edition/captureengine.h"
+#include "dshow_edition/capturesettings.h"
+#include "dshow_edition/startcapturedlg.h"
+#include "platform/dshow/com.h"
+#include "platform/system/clock.h"
+#include "platform/system/files.h"
+#include "platform/ui/messagebox.h"
+
+using namespace dshow;
+
+namespace {
+
+CaptureGraphState& S() { return GraphState(); }
+
+constexpr int kFileNumbers = 30;      // videof00.avi to videof29.avi
+constexpr size_t kFileNameLength = 12;
+
+// Appends the first free "videofNN.avi" to directory. While all 30 are taken
+// the user is asked to make room, and the search starts again at 0.
+void AppendFreeFileName(std::string& directory) {
+  for (;;) {
+    for (int number = 0; number < kFileNumbers; ++number) {
+      char name[16];
+      std::snprintf(name, sizeof name, "videof%02d.avi", number);
+      directory += name;
+      if (!orvane::files::NameIsTaken(directory)) return;
+      directory.resize(directory.size() - kFileNameLength);
+    }
+    AfxMessageBox("File Full. Delete Useless Files.", MB_OK);
+  }
+}
+
+// The step's failure: its message, then nothing of the graph is left.
+BOOL FailCapture(const char* text) {
+  ShowEngineError(text);
+  DismantleGraph();
+  return FALSE;
+}
+
+// Holds the file branch back behind a running preview (or a held-back one).
+// False when the device cannot do that.
+bool HoldBackFileStream(ICaptureGraphBuilder& builder) {
+  const REFERENCE_TIME never = kNeverTime;
+  HRESULT hr = Settings().WantPreview
+                   ? builder.ControlStream(PinCategory::Preview, nullptr, nullptr, &never, 0, 0)
+                   : builder.ControlStream(PinCategory::Preview, nullptr, &never, nullptr, 0, 0);
+  if (hr != S_OK) return false;
+  hr = builder.ControlStream(PinCategory::Capture, nullptr, &never, nullptr, 0, 0);
+  return hr == S_OK;
+}
+
+// Stops the graph after a failed start; the control reference goes with it.
+BOOL FailStart(Ref<IMediaControl>& control, const char* format, HRESULT hr) {
+  control->Stop();
+  control.reset();
+  ShowEngineError(format, static_cast<unsigned>(hr));
+  return FALSE;
+}
+
+}  // namespace
+
+BOOL AssembleCaptureGraph(HWND owner) {
+  if (S().captureGraphBuilt) return TRUE;
+  if (S().capturing || S().previewing || !S().videoCapture ||
+      (!S().audioCapture && Settings().CaptureAudio))
+    return FALSE;
+  CaptureSettings& settings = Settings();
+  StripFileName(settings.SaveVideo);
+  // CaptureFile holds 259 bytes: a longer path would be cut and the
+  // recording would go somewhere else.
+  if (settings.SaveVideo.size() + kFileNameLength >= sizeof settings.CaptureFile) {
+    ShowEngineError("The video folder's path is too long for a recording: %s",
+                    settings.SaveVideo.c_str());
+    return FALSE;
+  }
+  AppendFreeFileName(settings.SaveVideo);
+  std::memcpy(settings.CaptureFile, settings.SaveVideo.c_str(), settings.SaveVideo.size() + 1);
+  if (S().previewGraphBuilt) DismantleGraph();
+
+  if (S().builder->SetOutputFileName(SubType::Avi, settings.CaptureFile, &S().muxFilter,
+                                     &S().fileSink) != S_OK)
+    return FailCapture("Cannot set output file");
+  if (SUCCEEDED(QueryInterface(S().muxFilter, &S().aviMuxConfig))) {
+    S().aviMuxConfig->SetOutputCompatibilityIndex(TRUE);
+    if (settings.CaptureAudio) S().aviMuxConfig->SetMasterStream(settings.MasterStream);
+  }
+  if (S().builder->RenderStream(PinCategory::Capture, S().videoCapture, nullptr, S().muxFilter) !=
+      S_OK)
+    return FailCapture("Cannot render video capture stream");
+  if (settings.WantPreview) {
+    const HRESULT hr =
+        S().builder->RenderStream(PinCategory::Preview, S().videoCapture, nullptr, nullptr);
+    if (hr == VFW_S_NOPREVIEWPIN)
+      S().previewFromCapturePin = true;
+    else if (hr != S_OK)
+      return FailCapture("Cannot render video preview stream");
+  }
+  if (settings.CaptureAudio &&
+      S().builder->RenderStream(PinCategory::Capture, S().audioCapture, nullptr, S().muxFilter) !=
+          S_OK)
+    return FailCapture("Cannot render audio capture stream");
+
+  if (FAILED(S().builder->FindVideoWindow(
+          S().previewFromCapturePin ? PinCategory::Capture : PinCategory::Preview, S().videoCapture,
+          &S().videoWindow))) {
+    if (settings.WantPreview) ShowEngineError("This graph cannot preview");
+  } else {
+    PlaceVideoWindow(owner);
+  }
+  ApplyFrameRate(FrameRateForm::kCapture);
+  if (SUCCEEDED(QueryInterface(S().graph, &S().graphEvents)))
+    S().graphEvents->SetNotifyWindow(owner, WM_CAPTURE_GRAPH_EVENT, 0);
+  S().captureGraphBuilt = true;
+  return TRUE;
+}
+
+BOOL BeginRecording(HWND owner) {
+  if (S().capturing) return TRUE;
+  if (S().previewing) HaltPreview();
+  if (!S().captureGraphBuilt) return FALSE;
+  const bool streamControl = HoldBackFileStream(*S().builder);
+
+  Ref<IMediaControl> control;
+  if (HRESULT hr = QueryInterface(S().graph, &control); FAILED(hr)) {
+    ShowEngineError("Error %x: Cannot get IMediaControl", static_cast<unsigned>(hr));
+    return FALSE;
+  }
+  // With stream control the preview runs behind the prompt and nothing is
+  // written yet; without it the graph can only wait paused.
+  if (HRESULT hr = streamControl ? control->Run() : control->Pause(); FAILED(hr))
+    return FailStart(control, "Error %x: Cannot start graph", hr);
+
+  CStartCaptureDlg prompt(owner);
+  if (prompt.DoModal() != IDOK) {
+    control->Stop();
+    control.reset();
+    // The writer made the file, but nothing was let through to it: an empty
+    // recording would only take up a number.
+    DeleteFile(Settings().CaptureFile);
+    if (Settings().WantPreview) {
+      AssemblePreviewGraph(owner);
+      RunPreview();
+    }
+    return FALSE;
+  }
+  if (streamControl) {
+    const REFERENCE_TIME never = kNeverTime;
+    S().builder->ControlStream(PinCategory::Capture, nullptr, nullptr, &never, 0, 0);
+  } else if (HRESULT hr = control->Run(); FAILED(hr)) {
+    return FailStart(control, "Error %x: Cannot run graph", hr);
+  }
+  control.reset();
+  S().RecordStartTime = timeGetTime();
+  S().capturing = true;
+  return TRUE;
+}
+
+BOOL EndRecording(HWND window) {
+  if (!S().capturing) return FALSE;
+  Ref<IMediaControl> control;
+  HRESULT hr = QueryInterface(S().graph, &control);
+  if (SUCCEEDED(hr)) hr = control->Stop();
+  control.reset();
+  if (FAILED(hr)) {
+    ShowEngineError("Error %x: Cannot stop graph", static_cast<unsigned>(hr));
+    return FALSE;
+  }
+  S().capturing = false;
+  if (window) window->update();
+  return TRUE;
+}
+
+void HandleCaptureEvents(HWND window) {
+  if (!S().graphEvents || !S().capturing) return;
+  long code = 0;
+  INT_PTR param1 = 0, param2 = 0;
+  while (S().graphEvents && S().graphEvents->GetEvent(&code, &param1, &param2, 0) == S_OK) {
+    S().graphEvents->FreeEventParams(code, param1, param2);
+    if (code != EC_ERRORABORT) continue;
+    EndRecording(window);
+    if (Settings().WantPreview) {
+      AssemblePreviewGraph(window);
+      RunPreview();
+    }
+    ShowEngineError("ERROR during capture - disk possibly full");
+    return;
+  }
+}

@@ -1,0 +1,40 @@
+#include "platform/ui/dialog.h"
+
+#include <QAbstractButton>
+
+#include "platform/ui/dialogbuilder.h"
+#include "platform/ui/messagebox.h"
+#include "platform/ui/resources.h"
+#include "platform/ui/windowstyles.h"
+
+namespace orvane::ui {
+
+CDialog::CDialog(int templateId, QWidget* parent) : QDialog(parent), m_templateId(templateId) {}
+
+int CDialog::DoModal() {
+  if (!m_built) {
+    const DialogTemplate* found = FindDialogTemplate(m_templateId);
+    if (!found) return -1;
+    CreateDialogControls(*found, this);
+    if ((found->style & WS_CAPTION) == WS_CAPTION && !(found->style & WS_SYSMENU)) {
+      // A caption without a system menu: no close button either.
+      setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    }
+    if (auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(this, IDOK)))
+      connect(ok, &QAbstractButton::clicked, this, [this] { OnOK(); });
+    if (auto* cancel = qobject_cast<QAbstractButton*>(GetDlgItem(this, IDCANCEL)))
+      connect(cancel, &QAbstractButton::clicked, this, [this] { OnCancel(); });
+    m_built = true;
+  }
+  setModal(true);
+  OnInitDialog();
+  return exec();
+}
+
+void CDialog::EndDialog(int result) { done(result); }
+
+void CDialog::OnOK() { EndDialog(IDOK); }
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+}  // namespace orvane::ui

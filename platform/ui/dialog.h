@@ -1,0 +1,37 @@
+// CDialog: a modal dialog made from a template of the current resource
+// module. Buttons 1 (IDOK) and 2 (IDCANCEL) end it through OnOK and OnCancel;
+// Esc and closing the window count as Cancel. Subclasses wire their own
+// controls in OnInitDialog, when the template's widgets exist.
+#pragma once
+
+#include <QDialog>
+
+#include "platform/system/wintypes.h"
+
+namespace orvane::ui {
+
+class CDialog : public QDialog {
+ public:
+  CDialog(int templateId, QWidget* parent);
+
+  // Builds the template's controls, runs OnInitDialog and the dialog's own
+  // loop; the code EndDialog was given, or -1 when the template is missing.
+  int DoModal();
+  void EndDialog(int result);
+
+  int templateId() const { return m_templateId; }
+
+ protected:
+  virtual BOOL OnInitDialog() { return TRUE; }
+  virtual void OnOK();
+  virtual void OnCancel();
+
+  // Esc and the window's close button.
+  void reject() override { OnCancel(); }
+
+ private:
+  int m_templateId;
+  bool m_built = false;
+};
+
+}  // namespace orvane::ui
