@@ -86,8 +86,13 @@ TEST_F(Recording, RecordsNumberedFilesThatPlayAndBringsThePreviewBack) {
   for (int number = 0; number < 2; ++number) {
     SCOPED_TRACE(number);
     Settings().CaptureAudio = takes[number].captureAudio;
+    Settings().MasterStream = 1;
     ASSERT_TRUE(Start());
     EXPECT_TRUE(GraphState().capturing);
+    long master = 0;
+    ASSERT_TRUE(GraphState().aviMuxConfig);
+    GraphState().aviMuxConfig->GetMasterStream(&master);
+    EXPECT_EQ(master, takes[number].captureAudio ? 1 : -1) << "no master stream without audio";
     EXPECT_EQ(std::string(Settings().CaptureFile), VideoFile(number));
     EXPECT_EQ(Settings().SaveVideo, VideoFile(number)) << "the main window reads it from here";
     QElapsedTimer recorded;
