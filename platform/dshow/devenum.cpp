@@ -2,6 +2,7 @@
 
 #include "platform/dshow/capturefilter.h"
 #include "platform/dshow/faults.h"
+#include "platform/dshow/listenumerator.h"
 
 namespace dshow {
 
@@ -44,29 +45,6 @@ class DeviceMoniker : public IMoniker {
   DeviceDescription m_device;
 };
 
-class MonikerEnumerator : public IEnumMoniker {
- public:
-  explicit MonikerEnumerator(std::vector<DeviceDescription> devices)
-      : m_devices(std::move(devices)) {}
-  HRESULT Reset() override {
-    m_next = 0;
-    return S_OK;
-  }
-  HRESULT Next(ULONG count, Ref<IMoniker>* moniker, ULONG* fetched) override {
-    if (fetched) *fetched = 0;
-    if (!moniker || count != 1) return E_INVALIDARG;
-    moniker->reset();
-    if (m_next >= m_devices.size()) return S_FALSE;
-    *moniker = std::make_shared<DeviceMoniker>(m_devices[m_next++]);
-    if (fetched) *fetched = 1;
-    return S_OK;
-  }
-
- private:
-  std::vector<DeviceDescription> m_devices;
-  std::size_t m_next = 0;
-};
-
 }  // namespace
 
 HRESULT SystemDeviceEnum::CreateClassEnumerator(DeviceCategory category,
@@ -80,7 +58,10 @@ HRESULT SystemDeviceEnum::CreateClassEnumerator(DeviceCategory category,
     return hr;
   std::vector<DeviceDescription> devices = ListDevices(category);
   if (devices.empty()) return S_FALSE;
-  *enumerator = std::make_shared<MonikerEnumerator>(std::move(devices));
+  std::vector<Ref<IMoniker>> monikers;
+  for (DeviceDescription& device : devices)
+    monikers.push_back(std::make_shared<DeviceMoniker>(std::move(device)));
+  *enumerator = std::make_shared<ListEnumerator<IEnumMoniker, IMoniker>>(std::move(monikers));
   return S_OK;
 }
 

@@ -1,36 +1,9 @@
 #include "platform/dshow/filterbase.h"
 
 #include "platform/dshow/faults.h"
+#include "platform/dshow/listenumerator.h"
 
 namespace dshow {
-
-namespace {
-
-class PinEnumerator : public IEnumPins {
- public:
-  explicit PinEnumerator(std::vector<Ref<Pin>> pins) : m_pins(std::move(pins)) {}
-  HRESULT Reset() override {
-    m_next = 0;
-    return S_OK;
-  }
-  HRESULT Next(ULONG count, Ref<IPin>* pin, ULONG* fetched) override {
-    if (fetched) *fetched = 0;
-    if (!pin || count != 1) return E_INVALIDARG;
-    if (m_next >= m_pins.size()) {
-      pin->reset();
-      return S_FALSE;
-    }
-    *pin = m_pins[m_next++];
-    if (fetched) *fetched = 1;
-    return S_OK;
-  }
-
- private:
-  std::vector<Ref<Pin>> m_pins;
-  std::size_t m_next = 0;
-};
-
-}  // namespace
 
 Pin::Pin(std::weak_ptr<FilterBase> owner, PinDirection direction, std::string name,
          PinCategory category, GstPad* ghost)
@@ -75,10 +48,10 @@ FilterBase::~FilterBase() {
 HRESULT FilterBase::EnumPins(Ref<IEnumPins>* pins) {
   if (!pins) return E_POINTER;
   if (HRESULT hr = faults::Check("IBaseFilter::EnumPins"); FAILED(hr)) return hr;
-  std::vector<Ref<Pin>> listed;
+  std::vector<Ref<IPin>> listed;
   for (const Ref<Pin>& pin : m_pins)
     if (pin->listed) listed.push_back(pin);
-  *pins = std::make_shared<PinEnumerator>(std::move(listed));
+  *pins = std::make_shared<ListEnumerator<IEnumPins, IPin>>(std::move(listed));
   return S_OK;
 }
 

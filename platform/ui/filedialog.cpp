@@ -9,8 +9,6 @@
 
 namespace {
 
-orvane::ui::FileDialogObserver* g_observer = nullptr;
-
 std::string FileNamePart(const std::string& path) {
   std::size_t cut = path.find_last_of("\\/:");
   return cut == std::string::npos ? path : path.substr(cut + 1);
@@ -54,7 +52,8 @@ CFileDialog::CFileDialog(BOOL openFileDialog, LPCSTR defaultExtension, LPCSTR fi
 int CFileDialog::DoModal() {
   orvane::ui::FileDialogCall call{m_parent,      m_open != FALSE, m_defaultExtension,
                                   m_initialPath, m_flags,         m_filter};
-  std::optional<std::string> chosen = g_observer ? g_observer->OnFileDialog(call) : AskUser(call);
+  auto* observer = orvane::ui::CurrentObserver<orvane::ui::FileDialogObserver>();
+  std::optional<std::string> chosen = observer ? observer->OnFileDialog(call) : AskUser(call);
   if (!chosen || chosen->empty()) return IDCANCEL;
   m_path = orvane::ui::WithDefaultExtension(*chosen, m_defaultExtension);
   return IDOK;
@@ -93,12 +92,5 @@ std::string WithDefaultExtension(const std::string& path, const std::string& def
   if (name.empty() || name.find('.') != std::string::npos) return path;
   return path + "." + defaultExtension;
 }
-
-ScopedFileDialogObserver::ScopedFileDialogObserver(FileDialogObserver* observer)
-    : m_previous(g_observer) {
-  g_observer = observer;
-}
-
-ScopedFileDialogObserver::~ScopedFileDialogObserver() { g_observer = m_previous; }
 
 }  // namespace orvane::ui

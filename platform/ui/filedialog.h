@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/system/wintypes.h"
+#include "platform/ui/scopedobserver.h"
 
 constexpr DWORD OFN_READONLY = 0x1;
 constexpr DWORD OFN_OVERWRITEPROMPT = 0x2;
@@ -73,15 +74,6 @@ class FileDialogObserver {
   virtual std::optional<std::string> OnFileDialog(const FileDialogCall& call) = 0;
 };
 
-class ScopedFileDialogObserver {
- public:
-  explicit ScopedFileDialogObserver(FileDialogObserver* observer);
-  ~ScopedFileDialogObserver();
-  ScopedFileDialogObserver(const ScopedFileDialogObserver&) = delete;
-  ScopedFileDialogObserver& operator=(const ScopedFileDialogObserver&) = delete;
-
- private:
-  FileDialogObserver* m_previous;
-};
+using ScopedFileDialogObserver = ScopedObserver<FileDialogObserver>;
 
 }  // namespace orvane::ui

@@ -15,8 +15,6 @@ struct ItemIdList {
 
 namespace {
 
-orvane::ui::FolderBrowserObserver* g_observer = nullptr;
-
 std::optional<std::string> AskUser(const orvane::ui::FolderBrowserCall& call) {
   QString start = QString::fromUtf8(orvane::winpath::DriveRoot('C').value_or("/").c_str());
   QString chosen = QFileDialog::getExistingDirectory(
@@ -32,8 +30,8 @@ PIDLIST_ABSOLUTE SHBrowseForFolder(BROWSEINFO* info) {
   if (!info) return nullptr;
   orvane::ui::FolderBrowserCall call{info->hwndOwner, info->lpszTitle ? info->lpszTitle : "",
                                      info->ulFlags};
-  std::optional<std::string> folder =
-      g_observer ? g_observer->OnBrowseForFolder(call) : AskUser(call);
+  auto* observer = orvane::ui::CurrentObserver<orvane::ui::FolderBrowserObserver>();
+  std::optional<std::string> folder = observer ? observer->OnBrowseForFolder(call) : AskUser(call);
   if (!folder) return nullptr;
   if (info->pszDisplayName) {
     // The folder's own name, as the shell displays it; the root keeps its letter.
@@ -61,14 +59,3 @@ BOOL SHGetPathFromIDList(const ItemIdList* item, LPSTR path) {
   std::memcpy(path, item->path, n + 1);
   return TRUE;
 }
-
-namespace orvane::ui {
-
-ScopedFolderBrowserObserver::ScopedFolderBrowserObserver(FolderBrowserObserver* observer)
-    : m_previous(g_observer) {
-  g_observer = observer;
-}
-
-ScopedFolderBrowserObserver::~ScopedFolderBrowserObserver() { g_observer = m_previous; }
-
-}  // namespace orvane::ui

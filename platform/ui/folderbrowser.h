@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/system/wintypes.h"
+#include "platform/ui/scopedobserver.h"
 
 constexpr UINT BIF_RETURNONLYFSDIRS = 0x0001;
 constexpr UINT BIF_DONTGOBELOWDOMAIN = 0x0002;
@@ -50,15 +51,6 @@ class FolderBrowserObserver {
   virtual std::optional<std::string> OnBrowseForFolder(const FolderBrowserCall& call) = 0;
 };
 
-class ScopedFolderBrowserObserver {
- public:
-  explicit ScopedFolderBrowserObserver(FolderBrowserObserver* observer);
-  ~ScopedFolderBrowserObserver();
-  ScopedFolderBrowserObserver(const ScopedFolderBrowserObserver&) = delete;
-  ScopedFolderBrowserObserver& operator=(const ScopedFolderBrowserObserver&) = delete;
-
- private:
-  FolderBrowserObserver* m_previous;
-};
+using ScopedFolderBrowserObserver = ScopedObserver<FolderBrowserObserver>;
 
 }  // namespace orvane::ui

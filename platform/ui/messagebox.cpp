@@ -7,8 +7,6 @@
 
 namespace {
 
-orvane::ui::MessageBoxObserver* g_observer = nullptr;
-
 struct ButtonSpec {
   int id;
   QMessageBox::StandardButton qt;
@@ -74,7 +72,8 @@ int ShowQtBox(const orvane::ui::MessageBoxCall& call) {
 
 int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   orvane::ui::MessageBoxCall call{owner, text ? text : "", caption ? caption : "Error", type};
-  if (g_observer) return g_observer->OnMessageBox(call);
+  if (auto* observer = orvane::ui::CurrentObserver<orvane::ui::MessageBoxObserver>())
+    return observer->OnMessageBox(call);
   return ShowQtBox(call);
 }
 
@@ -84,21 +83,14 @@ int AfxMessageBox(LPCSTR text, UINT type) {
 }
 
 BOOL MessageBeep(UINT type) {
-  if (g_observer)
-    g_observer->OnBeep(type);
+  if (auto* observer = orvane::ui::CurrentObserver<orvane::ui::MessageBoxObserver>())
+    observer->OnBeep(type);
   else
     QApplication::beep();
   return TRUE;
 }
 
 namespace orvane::ui {
-
-ScopedMessageBoxObserver::ScopedMessageBoxObserver(MessageBoxObserver* observer)
-    : m_previous(g_observer) {
-  g_observer = observer;
-}
-
-ScopedMessageBoxObserver::~ScopedMessageBoxObserver() { g_observer = m_previous; }
 
 int DefaultButton(UINT style) {
   const std::vector<ButtonSpec> buttons = Buttons(style);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/system/wintypes.h"
+#include "platform/ui/scopedobserver.h"
 
 constexpr UINT MB_OK = 0x0;
 constexpr UINT MB_OKCANCEL = 0x1;
@@ -71,16 +72,7 @@ class MessageBoxObserver {
 
 // Installs an observer for the object's lifetime (the previous one comes back
 // afterwards). GUI thread only.
-class ScopedMessageBoxObserver {
- public:
-  explicit ScopedMessageBoxObserver(MessageBoxObserver* observer);
-  ~ScopedMessageBoxObserver();
-  ScopedMessageBoxObserver(const ScopedMessageBoxObserver&) = delete;
-  ScopedMessageBoxObserver& operator=(const ScopedMessageBoxObserver&) = delete;
-
- private:
-  MessageBoxObserver* m_previous;
-};
+using ScopedMessageBoxObserver = ScopedObserver<MessageBoxObserver>;
 
 // The answer a box gives when the user presses Enter: its default button.
 int DefaultButton(UINT style);
