@@ -129,8 +129,13 @@ void FileWriterFilter::Build() {
 }
 
 GstPadProbeReturn FileWriterFilter::OnEvent(GstPad*, GstPadProbeInfo* info, gpointer data) {
-  if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS)
-    static_cast<FileWriterFilter*>(data)->m_eos.store(true);
+  if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) != GST_EVENT_EOS) return GST_PAD_PROBE_OK;
+  auto* writer = static_cast<FileWriterFilter*>(data);
+  {
+    std::lock_guard guard(writer->m_eosLock);
+    writer->m_eos = true;
+  }
+  writer->m_eosReached.notify_all();
   return GST_PAD_PROBE_OK;
 }
 
@@ -138,6 +143,16 @@ HRESULT FileWriterFilter::GetCurFile(std::string* path) {
   if (!path) return E_POINTER;
   *path = m_windowsPath;
   return S_OK;
+}
+
+bool FileWriterFilter::WaitForEndOfStream(std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock lock(m_eosLock);
+  return m_eosReached.wait_until(lock, deadline, [this] { return m_eos; });
+}
+
+void FileWriterFilter::Rearm() {
+  std::lock_guard guard(m_eosLock);
+  m_eos = false;
 }
 
 }  // namespace dshow

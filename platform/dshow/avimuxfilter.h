@@ -7,7 +7,9 @@
 // when the file is complete.
 #pragma once
 
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 #include "platform/dshow/filterbase.h"
 
@@ -46,8 +48,9 @@ class FileWriterFilter : public FilterBase, public IFileSinkFilter {
 
   HRESULT GetCurFile(std::string* path) override;
 
-  bool endOfStreamReached() const { return m_eos.load(); }
-  void Rearm() { m_eos.store(false); }
+  // Until the end of stream has passed into the file, or deadline; whether it has.
+  bool WaitForEndOfStream(std::chrono::steady_clock::time_point deadline);
+  void Rearm();
   GstElement* sink() const { return m_sink; }
   const std::string& hostPath() const { return m_hostPath; }
 
@@ -59,7 +62,10 @@ class FileWriterFilter : public FilterBase, public IFileSinkFilter {
   std::string m_windowsPath;
   std::string m_hostPath;
   GstElement* m_sink = nullptr;
-  std::atomic<bool> m_eos{false};  // set on the streaming thread
+  // Set on the streaming thread, waited for on the GUI thread.
+  std::mutex m_eosLock;
+  std::condition_variable m_eosReached;
+  bool m_eos = false;
 };
 
 }  // namespace dshow

@@ -3,7 +3,6 @@
 #include <QLoggingCategory>
 #include <QWidget>
 #include <chrono>
-#include <thread>
 
 #include "platform/dshow/avimuxfilter.h"
 #include "platform/dshow/avirepair.h"
@@ -146,16 +145,12 @@ HRESULT FilterGraph::Pause() {
 
 bool FilterGraph::WaitForWriters(int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    bool all = true;
-    for (const Ref<FilterBase>& filter : m_filters) {
-      auto* writer = dynamic_cast<FileWriterFilter*>(filter.get());
-      if (writer && writer->AnyPinConnected() && !writer->endOfStreamReached()) all = false;
-    }
-    if (all) return true;
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  bool all = true;
+  for (const Ref<FilterBase>& filter : m_filters) {
+    auto* writer = dynamic_cast<FileWriterFilter*>(filter.get());
+    if (writer && writer->AnyPinConnected() && !writer->WaitForEndOfStream(deadline)) all = false;
   }
+  return all;
 }
 
 HRESULT FilterGraph::Stop() {
