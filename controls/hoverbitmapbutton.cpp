@@ -76,6 +76,12 @@ bool CHoverBitmapButton::OnMouse(QEvent* event) {
   // A disabled window gets no mouse input: Qt's own handling passes it on.
   if (!button()->isEnabled()) return false;
   auto* mouse = static_cast<QMouseEvent*>(event);
+  // Qt keeps handing a held button's moves and release to the widget it went
+  // down on. Once this button has let the mouse go (dragged off it), those
+  // outside it are not its own: releasing there is no click.
+  if (QWidget::mouseGrabber() != button() &&
+      !button()->rect().contains(mouse->position().toPoint()))
+    return true;
   const bool left = mouse->button() == Qt::LeftButton;
   switch (event->type()) {
     case QEvent::MouseMove: OnMouseMove(*mouse); break;

@@ -11,7 +11,7 @@ using namespace dshow;
 
 namespace {
 
-// The bytes a WAVEFORMATEX block says it has: the header and its extra part.
+// The bytes a WAVEFORMATEX says it has: the header and its extra part.
 DWORD WaveFormatSize(const BYTE* block) {
   WAVEFORMATEX header;
   std::memcpy(&header, block, sizeof header);
@@ -27,15 +27,14 @@ void PickAudioFormat(HWND owner) {
   acmMetrics(nullptr, ACM_METRIC_MAX_SIZE_FORMAT, &largest);
   AM_MEDIA_TYPE* type = nullptr;
   if (FAILED(state.audioStreamConfig->GetFormat(&type))) return;
-  if (type->cbFormat < sizeof(WAVEFORMATEX)) {
-    DeleteMediaType(type);
-    return;
-  }
-  // Room for the chooser's largest format and for the whole current block,
-  // whichever is larger: the copy below never runs past the buffer.
-  const DWORD size = std::max({largest, WaveFormatSize(type->pbFormat), DWORD(type->cbFormat)});
-  std::vector<BYTE> buffer(size, 0);
-  std::memcpy(buffer.data(), type->pbFormat, type->cbFormat);
+  // The current block, zero-filled to a whole WAVEFORMATEX (a plain PCM block
+  // of 16 bytes has no cbSize: it reads as 0), then grown to hold what its
+  // header says and the chooser's largest format. Nothing is read or
+  // written past either block.
+  std::vector<BYTE> buffer(std::max<size_t>(type->cbFormat, sizeof(WAVEFORMATEX)), 0);
+  if (type->pbFormat) std::memcpy(buffer.data(), type->pbFormat, type->cbFormat);
+  const DWORD size = std::max({largest, WaveFormatSize(buffer.data()), DWORD(buffer.size())});
+  buffer.resize(size, 0);
 
   ACMFORMATCHOOSE choose{};
   choose.cbStruct = sizeof choose;

@@ -51,9 +51,9 @@ bool HoldBackFileStream(ICaptureGraphBuilder& builder) {
   HRESULT hr = Settings().WantPreview
                    ? builder.ControlStream(PinCategory::Preview, nullptr, nullptr, &never, 0, 0)
                    : builder.ControlStream(PinCategory::Preview, nullptr, &never, nullptr, 0, 0);
-  if (hr != S_OK) return false;
+  if (FAILED(hr)) return false;
   hr = builder.ControlStream(PinCategory::Capture, nullptr, &never, nullptr, 0, 0);
-  return hr == S_OK;
+  return SUCCEEDED(hr);
 }
 
 // Stops the graph after a failed start; the control reference goes with it.
@@ -141,9 +141,6 @@ BOOL BeginRecording(HWND owner) {
   if (prompt.DoModal() != IDOK) {
     control->Stop();
     control.reset();
-    // The writer made the file, but nothing was let through to it: an empty
-    // recording would only take up a number.
-    DeleteFile(Settings().CaptureFile);
     if (Settings().WantPreview) {
       AssemblePreviewGraph(owner);
       RunPreview();

@@ -131,6 +131,13 @@ void RemoveDownstream(const Ref<IBaseFilter>& filter) {
 }
 
 void DismantleGraph() {
+  // A multiplexer the camera never reached (its branch failed) is not
+  // downstream of any device; left in the graph, its writer would open the
+  // file at the next run and wait for a stream that cannot come.
+  if (S().muxFilter && S().graph) {
+    RemoveDownstream(S().muxFilter);
+    S().graph->RemoveFilter(S().muxFilter);
+  }
   S().fileSink.reset();
   S().aviMuxConfig.reset();
   S().muxFilter.reset();

@@ -134,11 +134,19 @@ TEST(HoverButton, MouseAndFocusWalkThroughTheDesignedStates) {
       {"double-click", [&] { Mouse(b, QEvent::MouseButtonDblClick, in); }, {Frame::kFlat, true, true, true, false}, &hot, {1, 1}, 2},
       {"its release", [&] { Mouse(b, QEvent::MouseButtonRelease, in); }, {Frame::kRaised, true, false, true, false}, &hot, {}, 3},
       {"focus away", [&] { owner.other->setFocus(Qt::TabFocusReason); }, {Frame::kFlat, false, false, false, false}, &normal, {}, 3},
-      // A release whose press was elsewhere still clicks, and takes the focus.
-      {"stray release", [&] { Mouse(b, QEvent::MouseButtonRelease, out); }, {Frame::kRaised, true, false, true, false}, &hot, {}, 4},
+      // A release over it whose press was elsewhere still clicks, and takes the focus.
+      {"stray release", [&] { Mouse(b, QEvent::MouseButtonRelease, in); }, {Frame::kRaised, true, false, true, false}, &hot, {}, 4},
       {"enter focused", [&] { Mouse(b, QEvent::MouseMove, in); }, {Frame::kRaised, true, false, true, true}, &hot, {}, 4},
       // The focused look stays when the mouse goes; the frame does not.
       {"leave focused", [&] { Mouse(b, QEvent::MouseMove, out); }, {Frame::kFlat, false, false, true, false}, &hot, {}, 4},
+      // Dragging off lets the mouse go: the release outside is no click.
+      {"enter to drag", [&] { Mouse(b, QEvent::MouseMove, in); }, {Frame::kRaised, true, false, true, true}, &hot, {}, 4},
+      {"press to drag", [&] { Mouse(b, QEvent::MouseButtonPress, in); }, {Frame::kSunken, false, true, true, true}, &hot, {1, 1}, 4},
+      {"drag off", [&] { Mouse(b, QEvent::MouseMove, out, Qt::LeftButton); }, {Frame::kFlat, false, false, true, false}, &hot, {}, 4},
+      {"drag outside", [&] { Mouse(b, QEvent::MouseMove, out + QPoint(0, 3), Qt::LeftButton); }, {Frame::kFlat, false, false, true, false}, &hot, {}, 4},
+      {"release off", [&] { Mouse(b, QEvent::MouseButtonRelease, out); }, {Frame::kFlat, false, false, true, false}, &hot, {}, 4},
+      {"drag back", [&] { Mouse(b, QEvent::MouseMove, in, Qt::LeftButton); }, {Frame::kSunken, true, true, true, true}, &hot, {1, 1}, 4},
+      {"release on it", [&] { Mouse(b, QEvent::MouseButtonRelease, in); }, {Frame::kRaised, true, false, true, false}, &hot, {}, 5},
   };
   for (const auto& s : steps) {
     SCOPED_TRACE(s.step);
@@ -206,12 +214,13 @@ TEST(HoverButton, DisabledAndLayoutModesPlaceThePicture) {
     EXPECT_TRUE(HasPicture(Shot(b), normal, l.destination, l.source, l.size));
   }
   button.SetImageLayout(1);
-  b->setEnabled(false);
   Mouse(b, QEvent::MouseMove, {10, 10});
   Mouse(b, QEvent::MouseButtonPress, {10, 10});
-  EXPECT_EQ(button.frame(), Frame::kFlat) << "a disabled window gets no mouse input";
-  EXPECT_TRUE(HasPicture(Shot(b), disabled, {0, 0}, {0, 1}, {95, 26})) << "not shifted";
-  EXPECT_TRUE(owner.commands.empty());
+  ASSERT_TRUE(button.buttonDown());
+  b->setEnabled(false);
+  EXPECT_TRUE(HasPicture(Shot(b), disabled, {0, 0}, {0, 1}, {95, 26})) << "held down, not shifted";
+  Mouse(b, QEvent::MouseButtonRelease, {10, 10});
+  EXPECT_TRUE(owner.commands.empty()) << "a disabled window gets no mouse input";
 }
 
 TEST(HoverButton, DisabledCaptionIsEmbossed) {
