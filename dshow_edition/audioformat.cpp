@@ -44,7 +44,7 @@ void PickAudioFormat(HWND owner) {
   choose.cbwfx = size;
   choose.fdwEnum = ACM_FORMATENUMF_HARDWARE | ACM_FORMATENUMF_INPUT;
   if (acmFormatChoose(&choose) == MMSYSERR_NOERROR) {
-    if (GraphState().previewing) HaltPreview();
+    if (state.previewing) HaltPreview();
     SetMediaTypeFormat(*type, buffer.data(), std::min(WaveFormatSize(buffer.data()), size));
     state.audioStreamConfig->SetFormat(type);
     if (Settings().WantPreview) RunPreview();

@@ -15,15 +15,18 @@ CaptureGraphState& S() { return GraphState(); }
 }  // namespace
 
 void ApplyFrameRate(FrameRateForm form) {
-  const bool capture = form == FrameRateForm::kCapture;
   if (!Settings().UseFrameRate) return;
-  if (!S().videoStreamConfig) {
-    if (capture) ShowEngineError("Cannot set frame rate for capture");
-    return;
-  }
+  const bool capture = form == FrameRateForm::kCapture;
+  // The capture form has one message for every way the rate is not applied.
+  auto refused = [capture](HRESULT hr) {
+    if (capture)
+      ShowEngineError("Cannot set frame rate for capture");
+    else if (hr != S_OK)
+      ShowEngineError("%x: Cannot set frame rate for preview", static_cast<unsigned>(hr));
+  };
   AM_MEDIA_TYPE* type = nullptr;
-  if (FAILED(S().videoStreamConfig->GetFormat(&type))) {
-    if (capture) ShowEngineError("Cannot set frame rate for capture");
+  if (!S().videoStreamConfig || FAILED(S().videoStreamConfig->GetFormat(&type))) {
+    refused(S_OK);  // the preview form keeps quiet about these
     return;
   }
   if (type->formattype == FormatType::VideoInfo && type->cbFormat >= sizeof(VIDEOINFOHEADER)) {
@@ -38,12 +41,7 @@ void ApplyFrameRate(FrameRateForm form) {
       std::memcpy(type->pbFormat, &vih, sizeof vih);
       hr = S().videoStreamConfig->SetFormat(type);
     }
-    if (hr != S_OK) {
-      if (capture)
-        ShowEngineError("Cannot set frame rate for capture");
-      else
-        ShowEngineError("%x: Cannot set frame rate for preview", static_cast<unsigned>(hr));
-    }
+    if (hr != S_OK) refused(hr);
   }
   DeleteMediaType(type);
 }
