@@ -210,3 +210,23 @@ TEST_F(Engine, TakingThePreviewApartKeepsTheDevicesForTheNextBuild) {
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error 80004005: Cannot run preview graph"});
   EXPECT_FALSE(GraphState().previewing);
 }
+
+TEST_F(Engine, ThePreviewsFrameRateStepNamesOnlyARefusedFormat) {
+  testapi::SetDevices({testapi::VirtualCamera(), testapi::VirtualMicrophone()}, false);
+  ASSERT_TRUE(SetUpCaptureFilters(&owner));
+  const struct {
+    const char* fault;
+    std::vector<std::string> texts;
+  } cases[] = {
+      {"IAMStreamConfig::SetFormat", {"80004005: Cannot set frame rate for preview"}},
+      {"IAMStreamConfig::GetFormat", {}},
+  };
+  for (const auto& c : cases) {
+    boxes.clear();
+    faults::Arm(c.fault, E_FAIL, 1);
+    EXPECT_TRUE(AssemblePreviewGraph(&owner)) << "built all the same";
+    EXPECT_EQ(boxes.texts(), c.texts) << c.fault;
+    faults::DisarmAll();
+    DismantleGraph();
+  }
+}
