@@ -1,11 +1,10 @@
 #include "platform/dshow/devices.h"
 
 #include <algorithm>
-#include <fstream>
 #include <mutex>
 #include <optional>
-#include <sstream>
 
+#include "platform/system/configfile.h"
 #include "platform/system/inifile.h"
 #include "platform/system/prefix.h"
 
@@ -32,11 +31,11 @@ std::string Property(GstDevice* device, const char* key) {
 }
 
 std::optional<std::string> RenamedHostCamera(const std::string& path) {
-  std::ifstream in(orvane::prefix::ConfigDir() + "/devices.ini", std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  auto name = orvane::IniFile::Parse(text.str()).Get("names", path);
+  constexpr std::size_t kMaxBytes = std::size_t{1} << 20;
+  orvane::configfile::ReadResult file =
+      orvane::configfile::Read(orvane::prefix::ConfigDir() + "/devices.ini", kMaxBytes);
+  if (file.status != orvane::configfile::ReadResult::Status::kRead) return std::nullopt;
+  auto name = orvane::IniFile::Parse(file.bytes).Get("names", path);
   if (!name || name->empty()) return std::nullopt;
   return name;
 }

@@ -27,6 +27,7 @@ LONG ErrorFromErrno(int e) {
     case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
     case EINVAL: return ERROR_INVALID_PARAMETER;
     case EBADF: return ERROR_INVALID_HANDLE;
+    case EIO: return ERROR_READ_FAULT;
     default: return ERROR_GEN_FAILURE;
   }
 }

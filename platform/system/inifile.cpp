@@ -56,29 +56,32 @@ IniFile IniFile::Parse(std::string_view text) {
     text.remove_prefix(3);
     ini.m_bom = true;
   }
-  bool eolKnown = false;
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find_first_of("\r\n", start);
     if (end == std::string_view::npos) {
       ini.m_lines.push_back(Classify(std::string(text.substr(start))));
-      ini.m_finalEol = false;
       break;
     }
     ini.m_lines.push_back(Classify(std::string(text.substr(start, end - start))));
     std::size_t next = end + 1;
-    bool crlf = text[end] == '\r' && next < text.size() && text[next] == '\n';
-    if (crlf) ++next;
-    if (!eolKnown) {
-      ini.m_eol = crlf ? "\r\n" : (text[end] == '\r' ? "\r" : "\n");
-      eolKnown = true;
-    }
+    if (text[end] == '\r' && next < text.size() && text[next] == '\n') ++next;
+    ini.m_lines.back().eol = std::string(text.substr(end, next - end));
+    if (ini.m_lines.size() == 1) ini.m_eol = ini.m_lines.back().eol;
     start = next;
   }
   return ini;
 }
 
+void IniFile::InsertLine(std::size_t at, std::string text) {
+  if (at > 0 && m_lines[at - 1].eol.empty()) m_lines[at - 1].eol = m_eol;
+  Line line = Classify(std::move(text));
+  line.eol = m_eol;
+  m_lines.insert(m_lines.begin() + static_cast<long>(at), std::move(line));
+}
+
 long IniFile::FindSection(std::string_view section) const {
+  section = Trim(section);
   for (std::size_t i = 0; i < m_lines.size(); ++i)
     if (m_lines[i].kind == Kind::Section && EqualsNoCase(m_lines[i].name, section))
       return static_cast<long>(i);
@@ -92,6 +95,7 @@ std::size_t IniFile::SectionEnd(std::size_t start) const {
 }
 
 long IniFile::FindEntry(std::size_t sectionLine, std::string_view key) const {
+  key = Trim(key);
   std::size_t end = SectionEnd(sectionLine);
   for (std::size_t i = sectionLine + 1; i < end; ++i)
     if (m_lines[i].kind == Kind::Entry && EqualsNoCase(m_lines[i].name, key))
@@ -134,18 +138,20 @@ std::vector<std::string> IniFile::Keys(std::string_view section) const {
 }
 
 void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
+  section = Trim(section);
+  key = Trim(key);
   long s = FindSection(section);
   if (s < 0) {
-    // A text without a final line ending gets one before the new section.
-    m_finalEol = true;
-    m_lines.push_back(Classify("[" + std::string(section) + "]"));
-    m_lines.push_back(Classify(std::string(key) + "=" + std::string(value)));
+    InsertLine(m_lines.size(), "[" + std::string(section) + "]");
+    InsertLine(m_lines.size(), std::string(key) + "=" + std::string(value));
     return;
   }
   long e = FindEntry(static_cast<std::size_t>(s), key);
   if (e >= 0) {
     Line& line = m_lines[static_cast<std::size_t>(e)];
+    std::string eol = std::move(line.eol);
     line = Classify(line.name + "=" + std::string(value));
+    line.eol = std::move(eol);
     return;
   }
   // After the section's last entry, so that blank lines and comments that
@@ -154,9 +160,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
   std::size_t end = SectionEnd(static_cast<std::size_t>(s));
   for (std::size_t i = at; i < end; ++i)
     if (m_lines[i].kind == Kind::Entry) at = i + 1;
-  if (at == m_lines.size()) m_finalEol = true;
-  m_lines.insert(m_lines.begin() + static_cast<long>(at),
-                 Classify(std::string(key) + "=" + std::string(value)));
+  InsertLine(at, std::string(key) + "=" + std::string(value));
 }
 
 void IniFile::RemoveKey(std::string_view section, std::string_view key) {
@@ -175,9 +179,9 @@ void IniFile::RemoveSection(std::string_view section) {
 
 std::string IniFile::Serialize() const {
   std::string out = m_bom ? "\xEF\xBB\xBF" : "";
-  for (std::size_t i = 0; i < m_lines.size(); ++i) {
-    out += m_lines[i].text;
-    if (i + 1 < m_lines.size() || m_finalEol) out += m_eol;
+  for (const Line& line : m_lines) {
+    out += line.text;
+    out += line.eol;
   }
   return out;
 }

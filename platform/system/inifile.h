@@ -10,8 +10,11 @@
 // name appears twice, only its first occurrence is read and written; the same
 // holds for a key within a section.
 //
-// Lines end in LF, CRLF or a lone CR; an edited text is written with the line
-// ending of its first line. Any bytes are accepted, NUL included.
+// Lines end in LF, CRLF or a lone CR. Every line keeps its own ending when the
+// text is written again; lines added by an edit get the first line's ending.
+// Any bytes are accepted, NUL included. Names given to the lookups and edits
+// are trimmed first, as the profile functions trim them, so " vorix " is the
+// section [vorix] and never a second one.
 #pragma once
 
 #include <optional>
@@ -47,6 +50,7 @@ class IniFile {
   enum class Kind { Other, Section, Entry };
   struct Line {
     std::string text;  // the line as read or written, without its ending
+    std::string eol;   // its ending as read ("" for a last line without one)
     Kind kind = Kind::Other;
     std::string name;   // section name or key, trimmed
     std::string value;  // entry value, trimmed and unquoted
@@ -59,10 +63,12 @@ class IniFile {
   std::size_t SectionEnd(std::size_t start) const;
   long FindEntry(std::size_t sectionLine, std::string_view key) const;
 
+  // Inserts a line before index at, giving the line before it an ending.
+  void InsertLine(std::size_t at, std::string text);
+
   std::vector<Line> m_lines;
-  std::string m_eol = "\n";
-  bool m_finalEol = true;
-  bool m_bom = false;  // a UTF-8 byte-order mark that is written back
+  std::string m_eol = "\n";  // for added lines
+  bool m_bom = false;        // a UTF-8 byte-order mark that is written back
 };
 
 // ASCII case-insensitive equality, as the profile and registry names use.

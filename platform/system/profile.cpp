@@ -1,6 +1,8 @@
 #include "platform/system/profile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,29 +14,68 @@
 #include <string>
 #include <vector>
 
+#include "platform/system/configfile.h"
 #include "platform/system/errnomap.h"
 #include "platform/system/inifile.h"
 #include "platform/system/prefix.h"
+#include "platform/system/unicodetext.h"
 
 namespace {
 
-// Saves within this process run one at a time; each save re-reads the file.
+// Windows kept win.ini below 64 KiB; this leaves room for any hand-edited
+// profile while a wrong file at that path cannot fill memory.
+constexpr std::size_t kMaxProfileBytes = std::size_t{4} << 20;
+
+// Saves within this process run one at a time; the lock file beside the
+// profile serialises them with other processes.
 std::mutex g_profileLock;
 
-// The bytes of the profile; "" when it does not exist or cannot be read.
-std::string ReadProfile(const std::string& path) {
-  std::string text;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return text;
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    text.append(buffer, static_cast<std::size_t>(n));
+// The profile's text and what a save must write back in the same form.
+struct Profile {
+  orvane::IniFile ini;
+  enum class Encoding { kBytes, kUtf16LE, kUtf16BE } encoding = Encoding::kBytes;
+  LONG error = ERROR_SUCCESS;  // why the file could not be read, or decoded
+
+  bool ok() const { return error == ERROR_SUCCESS; }
+};
+
+// The profile as it is now. A missing file is an empty profile; any other
+// failure leaves an empty one with error set, which reads answer with their
+// defaults and saves refuse, so the file is never replaced by a stranger.
+Profile LoadProfile(const std::string& path) {
+  Profile profile;
+  orvane::configfile::ReadResult file = orvane::configfile::Read(path, kMaxProfileBytes);
+  if (!file.ok()) {
+    profile.error = file.error;
+    return profile;
   }
-  ::close(fd);
-  return text;
+  std::string_view bytes = file.bytes;
+  const bool le = bytes.starts_with("\xFF\xFE");
+  const bool be = bytes.starts_with("\xFE\xFF");
+  if (!le && !be) {
+    profile.ini = orvane::IniFile::Parse(bytes);
+    return profile;
+  }
+  // A Unicode profile is edited as UTF-8 and written back in its own form.
+  std::optional<std::string> text = orvane::text::Utf16ToUtf8(bytes.substr(2), be);
+  if (!text) {
+    profile.error = ERROR_NO_UNICODE_TRANSLATION;
+    return profile;
+  }
+  profile.ini = orvane::IniFile::Parse(*text);
+  profile.encoding = be ? Profile::Encoding::kUtf16BE : Profile::Encoding::kUtf16LE;
+  return profile;
+}
+
+// The bytes of the profile in its own encoding; nothing when the text has
+// bytes that encoding cannot hold (a value that is not UTF-8).
+std::optional<std::string> Encode(const Profile& profile) {
+  std::string text = profile.ini.Serialize();
+  if (profile.encoding == Profile::Encoding::kBytes) return text;
+  const bool be = profile.encoding == Profile::Encoding::kUtf16BE;
+  std::optional<std::string> units = orvane::text::Utf8ToUtf16(text, be);
+  if (!units) return std::nullopt;
+  return (be ? std::string("\xFE\xFF") : std::string("\xFF\xFE")) + *units;
 }
 
 bool WriteAll(int fd, const std::string& bytes) {
@@ -58,19 +99,76 @@ void MakeParents(const std::string& path) {
   }
 }
 
+void Fail(int e) { SetLastError(static_cast<DWORD>(orvane::system::ErrorFromErrno(e))); }
+
+std::string FolderOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string TempPrefixFor(const std::string& path) {
+  return path.substr(path.rfind('/') + 1) + ".saving-";
+}
+
+// Temporary files of saves that never finished (the process died between
+// writing and renaming). Called with the lock file held, so no live save
+// owns one of them.
+void RemoveLeftoverTemps(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  const std::string prefix = TempPrefixFor(path);
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  while (dirent* entry = ::readdir(dir)) {
+    std::string_view name = entry->d_name;
+    // mkstemp's six characters, nothing else: a user's own file is left alone.
+    if (name.size() == prefix.size() + 6 && name.starts_with(prefix))
+      ::unlinkat(::dirfd(dir), entry->d_name, 0);
+  }
+  ::closedir(dir);
+}
+
+// Holds the lock file beside the profile (path + ".lock") for one
+// read-modify-write, so that two programs saving at once do not lose each
+// other's keys. The lock file itself stays: removing it would let a third
+// process lock a new file while the second holds the old one.
+class ProfileFileLock {
+ public:
+  explicit ProfileFileLock(const std::string& path) {
+    m_fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (m_fd < 0) {
+      m_errno = errno;
+      return;
+    }
+    while (::flock(m_fd, LOCK_EX) != 0) {
+      if (errno == EINTR) continue;
+      m_errno = errno;
+      ::close(m_fd);
+      m_fd = -1;
+      return;
+    }
+  }
+  ~ProfileFileLock() {
+    if (m_fd >= 0) ::close(m_fd);  // closing releases the lock
+  }
+  ProfileFileLock(const ProfileFileLock&) = delete;
+  ProfileFileLock& operator=(const ProfileFileLock&) = delete;
+
+  bool held() const { return m_fd >= 0; }
+  int error() const { return m_errno; }
+
+ private:
+  int m_fd = -1;
+  int m_errno = 0;
+};
+
 // Replaces the file at path by bytes, atomically: a temporary file beside it,
 // written, flushed, given the old file's mode, renamed over it.
-bool ReplaceFile(std::string path, const std::string& bytes) {
-  // Write beside the real file when the profile is a link, so the link stays.
-  if (char* real = ::realpath(path.c_str(), nullptr)) {
-    path = real;
-    std::free(real);
-  }
-  MakeParents(path);
-  std::string temp = path + ".XXXXXX";
+bool ReplaceFile(const std::string& path, const std::string& bytes) {
+  std::string temp = FolderOf(path) + "/" + TempPrefixFor(path) + "XXXXXX";
   int fd = ::mkstemp(temp.data());
   if (fd < 0) {
-    SetLastError(static_cast<DWORD>(orvane::system::ErrorFromErrno(errno)));
+    Fail(errno);
     return false;
   }
   struct stat old;
@@ -87,18 +185,26 @@ bool ReplaceFile(std::string path, const std::string& bytes) {
   }
   if (!ok) {
     ::unlink(temp.c_str());
-    SetLastError(static_cast<DWORD>(orvane::system::ErrorFromErrno(savedErrno)));
+    Fail(savedErrno);
     return false;
   }
   // Make the rename itself durable.
-  std::string dir = path.substr(0, path.rfind('/'));
-  if (dir.empty()) dir = "/";
-  int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int dirFd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     ::fsync(dirFd);
     ::close(dirFd);
   }
   return true;
+}
+
+// The file a save writes: the target of a profile that is a link, so the
+// link stays.
+std::string SaveTarget(std::string path) {
+  if (char* real = ::realpath(path.c_str(), nullptr)) {
+    path = real;
+    std::free(real);
+  }
+  return path;
 }
 
 // A value holding a NUL byte ends there, so the count returned matches the
@@ -135,11 +241,18 @@ DWORD CopyList(const std::vector<std::string>& names, LPSTR out, DWORD size) {
 
 bool HasLineBreak(LPCSTR text) { return text && std::strpbrk(text, "\r\n") != nullptr; }
 
+// A key that would read back as something else: "=" ends it early, and a
+// leading "[" or ";" makes its line a section or a comment.
+bool KeyIsWritable(LPCSTR key) {
+  std::string_view name = orvane::Trim(key);
+  return std::strchr(key, '=') == nullptr && !name.starts_with('[') && !name.starts_with(';');
+}
+
 }  // namespace
 
 DWORD GetProfileString(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR out, DWORD size) {
   if (!out || size == 0) return 0;
-  orvane::IniFile ini = orvane::IniFile::Parse(ReadProfile(orvane::prefix::ProfilePath()));
+  const orvane::IniFile ini = LoadProfile(orvane::prefix::ProfilePath()).ini;
   if (!section) return CopyList(ini.Sections(), out, size);
   if (!key) return CopyList(ini.Keys(section), out, size);
   if (std::optional<std::string> value = ini.Get(section, key)) return CopyOut(*value, out, size);
@@ -151,7 +264,7 @@ DWORD GetProfileString(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR ou
 
 UINT GetProfileInt(LPCSTR section, LPCSTR key, int defaultValue) {
   if (!section || !key) return static_cast<UINT>(defaultValue);
-  orvane::IniFile ini = orvane::IniFile::Parse(ReadProfile(orvane::prefix::ProfilePath()));
+  const orvane::IniFile ini = LoadProfile(orvane::prefix::ProfilePath()).ini;
   std::optional<std::string> value = ini.Get(section, key);
   if (!value || value->empty()) return static_cast<UINT>(defaultValue);
   std::string_view text = orvane::Trim(*value);
@@ -171,21 +284,37 @@ UINT GetProfileInt(LPCSTR section, LPCSTR key, int defaultValue) {
 
 BOOL WriteProfileString(LPCSTR section, LPCSTR key, LPCSTR value) {
   if (!section || HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
-      std::strchr(section, ']') || (key && std::strchr(key, '='))) {
+      std::strchr(section, ']') || (key && !KeyIsWritable(key))) {
     SetLastError(static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     return FALSE;
   }
   std::lock_guard guard(g_profileLock);
-  const std::string path = orvane::prefix::ProfilePath();
-  const std::string before = ReadProfile(path);
-  orvane::IniFile ini = orvane::IniFile::Parse(before);
+  const std::string path = SaveTarget(orvane::prefix::ProfilePath());
+  MakeParents(path);
+  ProfileFileLock fileLock(path);
+  if (!fileLock.held()) {
+    Fail(fileLock.error());
+    return FALSE;
+  }
+  RemoveLeftoverTemps(path);
+  Profile profile = LoadProfile(path);
+  if (!profile.ok()) {
+    SetLastError(static_cast<DWORD>(profile.error));
+    return FALSE;
+  }
+  const std::optional<std::string> before = Encode(profile);
   if (!key)
-    ini.RemoveSection(section);
+    profile.ini.RemoveSection(section);
   else if (!value)
-    ini.RemoveKey(section, key);
+    profile.ini.RemoveKey(section, key);
   else
-    ini.Set(section, key, value);
-  std::string after = ini.Serialize();
+    profile.ini.Set(section, key, value);
+  const std::optional<std::string> after = Encode(profile);
+  // A Unicode profile takes no bytes that are not UTF-8: never a mixed file.
+  if (!after) {
+    SetLastError(static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+    return FALSE;
+  }
   if (after == before) return TRUE;
-  return ReplaceFile(path, after) ? TRUE : FALSE;
+  return ReplaceFile(path, *after) ? TRUE : FALSE;
 }

@@ -22,10 +22,13 @@ constexpr LONG ERROR_INSUFFICIENT_BUFFER = 122;
 constexpr LONG ERROR_DIR_NOT_EMPTY = 145;
 constexpr LONG ERROR_BAD_PATHNAME = 161;
 constexpr LONG ERROR_ALREADY_EXISTS = 183;
+constexpr LONG ERROR_FILE_TOO_LARGE = 223;
 constexpr LONG ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_DIRECTORY = 267;
 constexpr LONG ERROR_GEN_FAILURE = 31;
+constexpr LONG ERROR_READ_FAULT = 30;
+constexpr LONG ERROR_NO_UNICODE_TRANSLATION = 1113;
 
 // ShellExecute failure codes (0 and the ERROR_ codes above are used too).
 constexpr int SE_ERR_FNF = 2;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -201,12 +203,8 @@ TEST_F(Profile, AFailedSaveLeavesTheOldFileAndSaysSo) {
   EXPECT_NE(error, 0u);
   EXPECT_EQ(Text(), before);
   // No temporary file is left behind.
-  int entries = 0;
-  for (const auto& entry : fs::directory_iterator(m_prefix.root())) {
-    (void)entry;
-    ++entries;
-  }
-  EXPECT_EQ(entries, 2);  // drive_c and win.ini
+  for (const auto& entry : fs::directory_iterator(m_prefix.root()))
+    EXPECT_EQ(entry.path().filename().string().find(".saving-"), std::string::npos) << entry;
 
   if (geteuid() != 0) {
     fs::permissions(m_prefix.root(), fs::perms::owner_read | fs::perms::owner_exec);
@@ -251,4 +249,153 @@ TEST_F(Profile, CorruptFilesReadAsWindowsReadsThem) {
   EXPECT_NE(after.find(std::string("Nul=a\0b", 7)), std::string::npos);
   EXPECT_NE(after.find("Long=" + std::string(1 << 20, 'L')), std::string::npos);
   EXPECT_EQ(GetProfileInt("vorix", "TimeLimit", 10), 5u);
+}
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+// Runs body as a user who may not read the profile: when this process is
+// root (root reads every file) a child that became "nobody", in a folder it
+// owns, so that only the read is refused; otherwise here, with the file made
+// unreadable. The result is body's.
+bool AsUserWhoCannotRead(const TempPrefix& prefix, bool (*body)()) {
+  const std::string file = prefix.path("win.ini");
+  if (geteuid() != 0) {
+    fs::permissions(file, fs::perms::none);
+    const bool result = body();
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    return result;
+  }
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+  if (::chown(prefix.root().c_str(), kNobody, kNobody) != 0) return false;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(2);
+    ::_exit(body() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::chown(prefix.root().c_str(), 0, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool DefaultsAndARefusedSave() {
+  return GetProfileInt("vorix", "TimeLimit", 10) == 10 &&
+         !WriteProfileString("vorix", "TimeLimit", "5") && GetLastError() != ERROR_SUCCESS;
+}
+
+std::string Utf16(std::u16string_view text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+TEST_F(Profile, AProfileThatCannotBeReadGivesDefaultsAndIsNeverReplaced) {
+  const std::string file = m_prefix.path("win.ini");
+  const std::string saved = "[vorix]\nTimeLimit=7\nSaveVideo=D:\\\n";
+
+  // No permission: the save used to replace the whole file by one key.
+  Write(saved);
+  EXPECT_TRUE(AsUserWhoCannotRead(m_prefix, DefaultsAndARefusedSave));
+  EXPECT_EQ(Text(), saved);
+
+  // Past the size limit (4 MiB): refused, not read into memory.
+  Write(saved);
+  fs::resize_file(file, (std::size_t{4} << 20) + 1);
+  EXPECT_TRUE(DefaultsAndARefusedSave());
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+  EXPECT_EQ(fs::file_size(file), (std::size_t{4} << 20) + 1);
+
+  // Not a regular file: a FIFO (which used to hang the read) and a folder.
+  fs::remove(file);
+  ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+  EXPECT_TRUE(DefaultsAndARefusedSave());
+  EXPECT_TRUE(fs::is_fifo(file));
+  fs::remove(file);
+  fs::create_directory(file);
+  EXPECT_TRUE(DefaultsAndARefusedSave());
+  EXPECT_TRUE(fs::is_directory(file));
+  fs::remove(file);
+
+  // UTF-16 that does not decode (a lone surrogate) is not rewritten as UTF-8.
+  const std::string broken = Utf16(u"[vorix]\r\nTimeLimit=7\r\n;") + std::string("\x00\xD8", 2);
+  Write(broken);
+  EXPECT_TRUE(DefaultsAndARefusedSave());
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+  EXPECT_EQ(Text(), broken);
+
+  // Only a missing file reads as empty and is created by a save.
+  fs::remove(file);
+  EXPECT_TRUE(WriteProfileString("vorix", "TimeLimit", "5"));
+  EXPECT_EQ(Text(), "[vorix]\nTimeLimit=5\n");
+}
+
+TEST_F(Profile, SavesKeepLineEndingsEncodingAndMatchTrimmedNames) {
+  // Every line keeps its own ending; added lines take the first line's.
+  Write("[vorix]\r\nA=1\nB=2\rC=3\r\n");
+  ASSERT_TRUE(WriteProfileString("vorix", "A", "9"));
+  ASSERT_TRUE(WriteProfileString("vorix", "D", "4"));
+  EXPECT_EQ(Text(), "[vorix]\r\nA=9\nB=2\rC=3\r\nD=4\r\n");
+
+  // Names with blanks around them are the trimmed ones, never new entries.
+  Write("[vorix]\nTimeLimit=10\n");
+  ASSERT_TRUE(WriteProfileString(" vorix ", "\tTimeLimit ", "3"));
+  EXPECT_EQ(Text(), "[vorix]\nTimeLimit=3\n");
+  EXPECT_EQ(Get(" vorix", "TimeLimit "), "3");
+  // Keys that would read back as a section or a comment are refused.
+  for (const char* key : {"[x]", " ;x", "a=b"}) {
+    EXPECT_FALSE(WriteProfileString("vorix", key, "1")) << key;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << key;
+  }
+  EXPECT_EQ(Text(), "[vorix]\nTimeLimit=3\n");
+
+  // A UTF-16 profile is read, and written back in UTF-16 with its endings.
+  Write(Utf16(u"; \uC0AC\uC9C4\r\n[vorix]\r\nTimeLimit=7\r\n"));
+  EXPECT_EQ(GetProfileInt("vorix", "TimeLimit", 10), 7u);
+  ASSERT_TRUE(WriteProfileString("vorix", "SavePhoto", "C:\\\xEC\x82\xAC\xEC\xA7\x84\\"));
+  EXPECT_EQ(Text(),
+            Utf16(u"; \uC0AC\uC9C4\r\n[vorix]\r\nTimeLimit=7\r\nSavePhoto=C:\\\uC0AC\uC9C4\\\r\n"));
+  EXPECT_EQ(Get("vorix", "SavePhoto"), "C:\\\xEC\x82\xAC\xEC\xA7\x84\\");
+  // Bytes that are not UTF-8 have no UTF-16 form: refused, never mixed in.
+  const std::string before = Text();
+  EXPECT_FALSE(WriteProfileString("vorix", "Bad", "\xFF"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+  EXPECT_EQ(Text(), before);
+}
+
+TEST_F(Profile, TwoProgramsSavingAtOnceLoseNoKeyAndCrashLeftoversGo) {
+  constexpr int kKeys = 60;
+  WriteHostFile(m_prefix.path("win.ini.saving-Ab12Cd"), "left by a crash");
+  WriteHostFile(m_prefix.path("win.ini.saving-notours"), "a user's file");
+  pid_t children[2];
+  for (int c = 0; c < 2; ++c) {
+    children[c] = ::fork();
+    if (children[c] == 0) {
+      for (int k = 0; k < kKeys; ++k) {
+        const std::string key = std::string(1, static_cast<char>('A' + c)) + std::to_string(k);
+        if (!WriteProfileString("vorix", key.c_str(), "1")) ::_exit(1);
+      }
+      ::_exit(0);
+    }
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  int found = 0;
+  for (int c = 0; c < 2; ++c)
+    for (int k = 0; k < kKeys; ++k) {
+      const std::string key = std::string(1, static_cast<char>('A' + c)) + std::to_string(k);
+      found += GetProfileInt("vorix", key.c_str(), 0) == 1;
+    }
+  EXPECT_EQ(found, 2 * kKeys);
+  EXPECT_FALSE(orvane::test::HostExists(m_prefix.path("win.ini.saving-Ab12Cd")));
+  EXPECT_TRUE(orvane::test::HostExists(m_prefix.path("win.ini.saving-notours")));
 }
