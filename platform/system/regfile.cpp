@@ -8,6 +8,16 @@ namespace {
 constexpr std::string_view kHeaderUnicode = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kHeaderAnsi = "REGEDIT4";
 
+// What a key and a value cost in memory beyond their names and data (map
+// nodes, the key's own maps, string headers), roughly, on 64-bit builds.
+constexpr std::size_t kKeyCost = 192;
+constexpr std::size_t kValueCost = 128;
+// The tree may take this much, so its memory stays a small multiple of the
+// file's size whatever the file holds (a deep path makes hundreds of keys
+// from one line).
+constexpr std::size_t kBaseBudget = std::size_t{1} << 20;
+constexpr std::size_t kBudgetPerByte = 16;
+
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 std::string_view TrimLeft(std::string_view s) {
@@ -21,6 +31,23 @@ std::string_view TrimRight(std::string_view s) {
 }
 
 std::string_view Trim(std::string_view s) { return TrimLeft(TrimRight(s)); }
+
+// What is left of the text after a value once blanks and a ";" comment are
+// taken away: "" when the value ended the line properly.
+std::string_view AfterValue(std::string_view rest) {
+  rest = TrimLeft(rest);
+  return rest.starts_with(';') ? std::string_view() : TrimRight(rest);
+}
+
+// Text with a trailing ";" comment and blanks removed. Hex data holds no ";".
+std::string_view WithoutComment(std::string_view text) {
+  return TrimRight(text.substr(0, text.find(';')));
+}
+
+bool IsCommentOrBlank(std::string_view line) {
+  line = TrimLeft(line);
+  return line.empty() || line.starts_with(';');
+}
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -128,16 +155,6 @@ Value MakeValue(DWORD type, std::string_view bytes) {
   return value;
 }
 
-Key* CreateKey(Key& from, const std::vector<std::string>& names) {
-  Key* key = &from;
-  for (const std::string& name : names) {
-    std::unique_ptr<Key>& slot = key->subKeys[name];
-    if (!slot) slot = std::make_unique<Key>();
-    key = slot.get();
-  }
-  return key;
-}
-
 void DeleteKey(Key& from, const std::vector<std::string>& names) {
   Key* parent = &from;
   for (std::size_t i = 0; i + 1 < names.size() && parent; ++i) {
@@ -151,14 +168,26 @@ class LineReader {
  public:
   explicit LineReader(std::string_view text) : m_rest(text) {}
 
-  // The next line without its LF or CR LF; false at the end of the text.
+  // The next line without its ending (LF, CR LF or a lone CR); false at the
+  // end of the text.
   bool Next(std::string_view* line) {
     if (m_rest.empty()) return false;
-    std::size_t end = m_rest.find('\n');
+    std::size_t end = m_rest.find_first_of("\r\n");
     *line = m_rest.substr(0, end);
-    m_rest = end == std::string_view::npos ? std::string_view() : m_rest.substr(end + 1);
-    if (line->ends_with('\r')) line->remove_suffix(1);
+    if (end == std::string_view::npos) {
+      m_rest.remove_prefix(m_rest.size());  // keeps its place for Unread
+      return true;
+    }
+    std::size_t next = end + 1;
+    if (m_rest[end] == '\r' && next < m_rest.size() && m_rest[next] == '\n') ++next;
+    m_rest.remove_prefix(next);
     return true;
+  }
+
+  // Puts back the line last returned, so that it is read again.
+  void Unread(std::string_view line) {
+    m_rest = std::string_view(
+        line.data(), static_cast<std::size_t>(m_rest.data() + m_rest.size() - line.data()));
   }
 
  private:
@@ -169,12 +198,13 @@ class LineReader {
 // does not parse changes nothing.
 class Parser {
  public:
-  Parser(Tree& tree, bool unicode, LineReader& lines)
-      : m_tree(tree), m_unicode(unicode), m_lines(lines) {}
+  Parser(Tree& tree, bool unicode, LineReader& lines, std::size_t budget)
+      : m_tree(tree), m_unicode(unicode), m_lines(lines), m_budget(budget) {}
 
-  void Run() {
+  // False when the tree would have needed more memory than the budget.
+  bool Run() {
     std::string_view line;
-    while (m_lines.Next(&line)) {
+    while (!m_overBudget && m_lines.Next(&line)) {
       line = TrimLeft(line);
       if (line.starts_with('['))
         KeyLine(line);
@@ -182,6 +212,7 @@ class Parser {
         ValueLine(line);
       // Blank lines, ";" comments and anything else are skipped.
     }
+    return !m_overBudget;
   }
 
  private:
@@ -216,6 +247,7 @@ class Parser {
       if (NameTooLong(name)) return;
     }
     m_current = CreateKey(m_tree.root(*root), *names);
+    if (!m_current) return;
     if (*root == Root::kClassesRoot) m_classesPath = std::move(*names);
   }
 
@@ -235,7 +267,7 @@ class Parser {
     rest = TrimLeft(rest.substr(1));
     std::string folded = FoldName(name);
 
-    if (TrimRight(rest) == "-") {
+    if (WithoutComment(rest) == "-") {
       m_current->values.erase(folded);
       if (m_classesPath) {
         if (Key* classes = MachineClasses(m_tree)) {
@@ -253,32 +285,47 @@ class Parser {
     } else {
       value = ScalarValue(rest);
     }
-    if (value) m_current->values[folded] = std::move(*value);
+    if (value && Charge(kValueCost + folded.size() + value->data.size()))
+      m_current->values[folded] = std::move(*value);
   }
 
-  // A hex list with the lines it continues on (each but the last ends in a
-  // backslash). Nothing when the file ends inside the list.
+  // A hex list with the lines it continues on. A line continues on the next
+  // when it ends in a backslash after a comma (or after the type's colon, as
+  // "hex:\" starts a long list); comment and blank lines in between are
+  // skipped. Any other backslash makes the value bad and ends it there, so
+  // the next line is read as a line of its own. Nothing when the list is bad
+  // or the file ends inside it.
   std::optional<std::string> JoinContinuation(std::string_view first) {
-    std::string joined(TrimRight(first));
+    std::string joined(WithoutComment(first));
     while (joined.ends_with('\\')) {
       joined.pop_back();
+      std::string_view before = TrimRight(joined);
+      if (!before.ends_with(',') && !before.ends_with(':')) return std::nullopt;
       std::string_view next;
-      if (!m_lines.Next(&next)) return std::nullopt;
-      joined += Trim(next);
+      do {
+        if (!m_lines.Next(&next)) return std::nullopt;
+      } while (IsCommentOrBlank(next));
+      std::string_view data = WithoutComment(Trim(next));
+      // A key or value line cannot continue a list: the file broke off here.
+      if (data.starts_with('[') || data.starts_with('"') || data.starts_with('@')) {
+        m_lines.Unread(next);
+        return std::nullopt;
+      }
+      joined += data;
     }
     return joined;
   }
 
-  // "text" or dword:0000001f.
+  // "text" or dword:0000001f, each optionally followed by a ";" comment.
   static std::optional<Value> ScalarValue(std::string_view rest) {
     if (rest.starts_with('"')) {
       std::optional<std::string> text = ReadQuoted(&rest);
-      if (!text || !TrimRight(rest).empty()) return std::nullopt;
+      if (!text || !AfterValue(rest).empty()) return std::nullopt;
       *text += '\0';
       return MakeValue(REG_SZ, *text);
     }
     if (StartsWithNoCase(rest, "dword:")) {
-      std::optional<DWORD> number = ParseHex32(TrimRight(rest.substr(6)));
+      std::optional<DWORD> number = ParseHex32(Trim(WithoutComment(rest.substr(6))));
       if (!number) return std::nullopt;
       const char bytes[4] = {static_cast<char>(*number), static_cast<char>(*number >> 8),
                              static_cast<char>(*number >> 16), static_cast<char>(*number >> 24)};
@@ -305,12 +352,47 @@ class Parser {
     // A 5.00 file spells its strings' bytes in UTF-16LE, a REGEDIT4 file in
     // the code page, which is UTF-8 here.
     if (m_unicode && IsStringType(type)) *bytes = Utf16ToUtf8(*bytes);
+    // Expandable and multi-string data written without their final zero get
+    // it; a multi-string list ends in one more. Plain strings in hex stay as
+    // written, as readers of such values must cope with that anyway.
+    if ((type == REG_EXPAND_SZ || type == REG_MULTI_SZ) && !bytes->ends_with('\0')) *bytes += '\0';
+    if (type == REG_MULTI_SZ && bytes->size() > 1 && !bytes->ends_with(std::string(2, '\0')))
+      *bytes += '\0';
     return MakeValue(type, *bytes);
+  }
+
+  // Takes cost bytes from the budget; false (and parsing stops) when it is spent.
+  bool Charge(std::size_t cost) {
+    if (cost > m_budget) {
+      m_overBudget = true;
+      return false;
+    }
+    m_budget -= cost;
+    return true;
+  }
+
+  // The key at names below from, made as needed; null when over budget.
+  Key* CreateKey(Key& from, const std::vector<std::string>& names) {
+    Key* key = &from;
+    for (const std::string& name : names) {
+      std::unique_ptr<Key>& slot = key->subKeys[name];
+      if (!slot) {
+        if (!Charge(kKeyCost + name.size())) {
+          key->subKeys.erase(name);
+          return nullptr;
+        }
+        slot = std::make_unique<Key>();
+      }
+      key = slot.get();
+    }
+    return key;
   }
 
   Tree& m_tree;
   const bool m_unicode;
   LineReader& m_lines;
+  std::size_t m_budget;  // bytes the tree may still take
+  bool m_overBudget = false;
   Key* m_current = nullptr;  // the key of the last good key line
   // The path of m_current when it is under HKEY_CLASSES_ROOT, for deleting
   // values from the HKEY_LOCAL_MACHINE\SOFTWARE\Classes side of its view.
@@ -388,15 +470,20 @@ Key* MachineClasses(Tree& tree) {
   return const_cast<Key*>(MachineClasses(static_cast<const Tree&>(tree)));
 }
 
-Tree ParseRegFile(std::string_view bytes) {
+std::optional<Tree> ParseRegFile(std::string_view bytes) {
   Tree tree;
   std::string text = DecodeText(bytes);
   LineReader lines(text);
   std::string_view header;
-  if (!lines.Next(&header)) return tree;
-  header = TrimRight(header);
+  // Blank lines and blanks before the header are forgiven: a hand-written
+  // file should not read as an empty registry for them.
+  do {
+    if (!lines.Next(&header)) return tree;
+  } while (Trim(header).empty());
+  header = Trim(header);
   if (header != kHeaderUnicode && header != kHeaderAnsi) return tree;
-  Parser(tree, header == kHeaderUnicode, lines).Run();
+  const std::size_t budget = kBaseBudget + kBudgetPerByte * bytes.size();
+  if (!Parser(tree, header == kHeaderUnicode, lines, budget).Run()) return std::nullopt;
   return tree;
 }
 

@@ -68,12 +68,25 @@ const Key* MachineClasses(const Tree& tree);
 Key* MachineClasses(Tree& tree);
 
 // Parses the bytes of a .reg file (UTF-8 with or without a byte-order mark, or
-// UTF-16LE with one). A file whose first line is not a registry editor header
-// gives an empty tree, as the editor refuses to import it; a malformed line is
-// skipped, and so are the values after a bad key line. A deletion under
-// HKEY_CLASSES_ROOT also removes the same key or value under
-// HKEY_LOCAL_MACHINE\SOFTWARE\Classes, since that view shows both. Throws
-// only std::bad_alloc.
-Tree ParseRegFile(std::string_view bytes);
+// UTF-16LE with one), with the registry editor's import rules for what people
+// write by hand:
+// - the header ("Windows Registry Editor Version 5.00" or "REGEDIT4") is the
+//   first line that is not blank; without it the tree is empty, as the
+//   editor refuses such a file;
+// - lines end in CR LF, LF or a lone CR;
+// - a ";" starts a comment line, and after a value (outside its quotes) a
+//   comment to the end of the line;
+// - hex data continues on the next line after a backslash that follows a
+//   comma; comment and blank lines inside such a list are skipped; any other
+//   backslash makes the value bad, and the next line is read on its own;
+// - expandable and multi-string data written without their final zero get
+//   it (a multi-string list one more); hex string data stays as written;
+// - a line that does not parse is skipped, and so are the values after a bad
+//   key line; a later line wins over an earlier one.
+// A deletion under HKEY_CLASSES_ROOT also removes the same key or value under
+// HKEY_LOCAL_MACHINE\SOFTWARE\Classes, since that view shows both.
+// Nothing when the tree would need more than a small multiple of the file's
+// size in memory. Throws only std::bad_alloc.
+std::optional<Tree> ParseRegFile(std::string_view bytes);
 
 }  // namespace orvane::regfile

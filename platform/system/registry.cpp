@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QLoggingCategory>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -14,12 +15,15 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/system/configfile.h"
 #include "platform/system/prefix.h"
 #include "platform/system/regfile.h"
 
 namespace rf = orvane::regfile;
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcRegistry, "orvane.registry")
 
 // Access rights that would change the registry; any of them is refused.
 constexpr REGSAM kWriteRights = 0x00000002     // KEY_SET_VALUE
@@ -31,73 +35,16 @@ constexpr REGSAM kWriteRights = 0x00000002     // KEY_SET_VALUE
                                 | 0x10000000   // GENERIC_ALL
                                 | 0x40000000;  // GENERIC_WRITE
 
-// No editor export comes near this; a bigger file reads as an empty registry
-// rather than filling memory.
-constexpr off_t kMaxFileSize = off_t{64} << 20;
-
-// A file modified less than this long ago may change again without its stamp
-// changing (see Registry::Refresh).
-constexpr time_t kYoungSeconds = 2;
+// No hand-written or exported file of the entries the programs read comes
+// near this; a bigger one reads as an empty registry rather than filling
+// memory (and says so once in the "orvane.config" log).
+constexpr std::size_t kMaxFileSize = std::size_t{16} << 20;
 
 // Handles are numbers from here on, never pointers, so a closed handle is
 // recognised as long as the count has not wrapped; they stay below the roots.
 constexpr UINT_PTR kFirstHandle = 0x1000;
 constexpr UINT_PTR kLastHandle = 0x7FFFFFFC;
 constexpr UINT_PTR kHandleStep = 4;
-
-// What identifies one version of the registry file.
-struct FileStamp {
-  std::string path;
-  bool present = false;
-  dev_t device = 0;
-  ino_t inode = 0;
-  off_t size = 0;
-  timespec mtime{};
-
-  bool operator==(const FileStamp& o) const {
-    return path == o.path && present == o.present && device == o.device && inode == o.inode &&
-           size == o.size && mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec;
-  }
-};
-
-FileStamp StampOf(std::string path, const struct stat* st) {
-  FileStamp stamp;
-  stamp.path = std::move(path);
-  if (st && S_ISREG(st->st_mode)) {
-    stamp.present = true;
-    stamp.device = st->st_dev;
-    stamp.inode = st->st_ino;
-    stamp.size = st->st_size;
-    stamp.mtime = st->st_mtim;
-  }
-  return stamp;
-}
-
-// Reads the registry file. Anything but a readable regular file (absent, a
-// folder, a pipe that would block) gives "" and a stamp that says absent.
-std::string ReadRegistryFile(const std::string& path, FileStamp* stamp) {
-  *stamp = StampOf(path, nullptr);
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return {};
-  std::string bytes;
-  struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    *stamp = StampOf(path, &st);
-    if (st.st_size <= kMaxFileSize) {
-      bytes.resize(static_cast<std::size_t>(st.st_size));
-      std::size_t done = 0;
-      while (done < bytes.size()) {
-        ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;  // shrunk while reading: parse what is there
-        done += static_cast<std::size_t>(n);
-      }
-      bytes.resize(done);
-    }
-  }
-  close(fd);
-  return bytes;
-}
 
 std::optional<rf::Root> PredefinedRoot(HKEY key) {
   if (key == HKEY_CLASSES_ROOT) return rf::Root::kClassesRoot;
@@ -242,31 +189,22 @@ class Registry {
  private:
   Registry() = default;
 
-  // Loads the file again when it is another one, or changed, since last time.
-  // File times advance in clock ticks of several milliseconds on many
-  // kernels, so a same-size rewrite within one tick keeps its stamp; while the
-  // stamp is that young the bytes are compared too.
+  // Parses the file again when it is another one, or changed, since last time.
   void Refresh() {
-    std::string path = orvane::prefix::RegistryPath();
-    struct stat st;
-    FileStamp now = StampOf(path, stat(path.c_str(), &st) == 0 ? &st : nullptr);
-    if (m_loaded && now == m_stamp && !Young(now)) return;
-    FileStamp stamp;
-    std::string bytes = ReadRegistryFile(path, &stamp);
-    if (m_loaded && stamp == m_stamp && bytes == m_bytes) return;
+    bool changed = false;
+    const orvane::configfile::ReadResult& file =
+        m_file.Get(orvane::prefix::RegistryPath(), &changed);
+    if (m_loaded && !changed) return;
     m_loaded = false;
     m_tree = rf::Tree();
-    m_bytes = std::move(bytes);
-    m_stamp = std::move(stamp);
-    m_tree = rf::ParseRegFile(m_bytes);
+    if (file.status == orvane::configfile::ReadResult::Status::kRead) {
+      std::optional<rf::Tree> tree = rf::ParseRegFile(file.bytes);
+      if (tree)
+        m_tree = std::move(*tree);
+      else
+        qCWarning(lcRegistry, "registry file needs too much memory; read as empty");
+    }
     m_loaded = true;
-  }
-
-  static bool Young(const FileStamp& stamp) {
-    if (!stamp.present) return false;
-    timespec clock{};
-    clock_gettime(CLOCK_REALTIME, &clock);
-    return clock.tv_sec - stamp.mtime.tv_sec <= kYoungSeconds;
   }
 
   // The path an open handle or a root stands for, or null for a bad handle.
@@ -306,9 +244,8 @@ class Registry {
 
   std::mutex m_mutex;
   // Everything below is guarded by m_mutex.
-  bool m_loaded = false;  // false until m_tree holds the file of m_stamp
-  FileStamp m_stamp;
-  std::string m_bytes;  // the file as m_tree was parsed from it
+  bool m_loaded = false;  // false until m_tree holds what m_file last read
+  orvane::configfile::CachedFile m_file{kMaxFileSize};
   rf::Tree m_tree;
   std::unordered_map<UINT_PTR, KeyPath> m_open;
   UINT_PTR m_nextHandle = kFirstHandle;

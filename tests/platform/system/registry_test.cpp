@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -118,7 +119,8 @@ TEST_F(RegistryTest, EncodingsAndHeaders) {
       {"regedit4", "REGEDIT4\n" + body, true},
       {"trailing blanks", "Windows Registry Editor Version 5.00  \n" + body, true},
       {"no header", body, false},
-      {"header late", "\n" + std::string(kHeader) + body, false},
+      // Hand-written files may start with blanks; that does not empty them.
+      {"header late", "\n  \r\n " + std::string(kHeader) + body, true},
       {"other version", "Windows Registry Editor Version 4.00\n" + body, false},
       {"utf-16 no bom", utf16le.substr(2), false},
   };
@@ -372,6 +374,79 @@ TEST_F(RegistryTest, MalformedFilesGivePartialRegistries) {
     EXPECT_EQ(r.rc, ERROR_SUCCESS);
     EXPECT_EQ(r.data, std::string("ok\0", 3));
   }
+}
+
+TEST_F(RegistryTest, HandWrittenFilesFollowTheEditorsImportRules) {
+  Write(std::string(kHeader) +
+        "[HKLM\\K] ; a key\n"
+        "\"commented\"=\"C:\\\\NM\" ; where it lives\n"
+        "\"number\"=dword:00000002 ;two\n"
+        "\"gone\"=- ; deleted before it was set\n"
+        "\"list\"=hex:01,\\\n"
+        "; a note inside the list\n"
+        "\n"
+        "  02,03\n"
+        "\"stray\"=hex:01,02\\\n"
+        "\"after\"=\"kept\"\n"
+        "\"broken\"=hex:01,\\\n"
+        "\"next\"=\"kept too\"\n"
+        "\"exp\"=hex(2):25,00,41,00,25,00\n"
+        "\"multi\"=hex(7):61,00\n"
+        "\"multi1\"=hex(7):61,00,00,00\n"
+        "\"sz\"=hex(1):43,00,3a,00\n"
+        "\"junk\"=\"x\" y\n"
+        "\"cr\"=\"one\"\r\"cr2\"=\"two\"\r");
+  const struct {
+    const char* name;
+    DWORD type;
+    std::string data;  // empty with type 0: no such value
+  } cases[] = {
+      {"commented", REG_SZ, std::string("C:\\NM\0", 6)},
+      {"number", REG_DWORD, std::string("\2\0\0\0", 4)},
+      {"gone", 0, ""},
+      {"list", REG_BINARY, "\x01\x02\x03"},
+      {"stray", 0, ""},  // a backslash not after a comma continues nothing
+      {"after", REG_SZ, std::string("kept\0", 5)},
+      {"broken", 0, ""},  // a value line cannot continue a list
+      {"next", REG_SZ, std::string("kept too\0", 9)},
+      {"exp", REG_EXPAND_SZ, std::string("%A%\0", 4)},
+      {"multi", REG_MULTI_SZ, std::string("a\0\0", 3)},
+      {"multi1", REG_MULTI_SZ, std::string("a\0\0", 3)},
+      {"sz", REG_SZ, "C:"},  // plain hex strings stay as written
+      {"junk", 0, ""},
+      {"cr", REG_SZ, std::string("one\0", 4)},
+      {"cr2", REG_SZ, std::string("two\0", 4)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Read r = ReadValue(HKEY_LOCAL_MACHINE, "K", c.name);
+    if (c.type == 0) {
+      EXPECT_EQ(r.rc, ERROR_FILE_NOT_FOUND);
+      continue;
+    }
+    ASSERT_EQ(r.rc, ERROR_SUCCESS);
+    EXPECT_EQ(r.type, c.type);
+    EXPECT_EQ(r.data, c.data);
+  }
+}
+
+TEST_F(RegistryTest, FilesThatWouldFillMemoryReadAsEmpty) {
+  const std::string good = std::string(kHeader) + "[HKLM\\Good]\n\"v\"=\"ok\"\n";
+  // 100 KiB of deep key paths would make 50,000 keys (about 10 MB).
+  std::string deep = good;
+  for (int line = 0; line < 100; ++line) {
+    deep += "[HKLM\\k" + std::to_string(line);
+    for (int level = 0; level < 500; ++level) deep += "\\a";
+    deep += "]\n";
+  }
+  Write(deep);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, "Good", "v").rc, ERROR_FILE_NOT_FOUND);
+  // Past 16 MiB the file is not read at all.
+  Write(good);
+  std::filesystem::resize_file(orvane::prefix::RegistryPath(), (std::size_t{16} << 20) + 1);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, "Good", "v").rc, ERROR_FILE_NOT_FOUND);
+  Write(good);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, "Good", "v").rc, ERROR_SUCCESS);
 }
 
 TEST_F(RegistryTest, TruncatedFilesKeepWhatCameBefore) {
