@@ -6,12 +6,15 @@
 
 #include <QString>
 #include <algorithm>
-#include <fstream>
-#include <sstream>
+#include <array>
+#include <memory>
+#include <mutex>
 #include <vector>
 
+#include "platform/system/configfile.h"
 #include "platform/system/inifile.h"
 #include "platform/system/prefix.h"
+#include "platform/system/unicodetext.h"
 #include "platform/system/wintypes.h"
 
 namespace {
@@ -23,19 +26,44 @@ std::string StripTrailingSlashes(std::string path) {
   return path;
 }
 
-std::optional<std::string> MappedDrive(char letter) {
-  std::ifstream in(orvane::prefix::DriveMapPath(), std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  orvane::IniFile map = orvane::IniFile::Parse(text.str());
-  const char key[] = {letter, '\0'};
-  const char keyColon[] = {letter, ':', '\0'};
-  std::optional<std::string> root = map.Get("drives", key);
-  if (!root) root = map.Get("drives", keyColon);
-  // Only absolute host folders make sense as a drive root.
-  if (!root || root->empty() || root->front() != '/') return std::nullopt;
-  return StripTrailingSlashes(*root);
+// drives.ini as last read: kept in memory and read again when it changes.
+constexpr std::size_t kMaxDriveMapBytes = std::size_t{1} << 20;
+
+struct DriveMap {
+  std::array<std::optional<std::string>, 26> mapped;  // host folder per letter A..Z
+};
+
+std::shared_ptr<const DriveMap> CurrentDriveMap() {
+  static std::mutex lock;
+  static orvane::configfile::CachedFile file(kMaxDriveMapBytes);
+  static std::shared_ptr<const DriveMap> current;
+  std::lock_guard guard(lock);
+  bool changed = false;
+  const orvane::configfile::ReadResult& read = file.Get(orvane::prefix::DriveMapPath(), &changed);
+  if (current && !changed) return current;
+  auto map = std::make_shared<DriveMap>();
+  if (read.status == orvane::configfile::ReadResult::Status::kRead) {
+    const orvane::IniFile ini = orvane::IniFile::Parse(read.bytes);
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+      const char key[] = {letter, '\0'};
+      const char keyColon[] = {letter, ':', '\0'};
+      std::optional<std::string> root = ini.Get("drives", key);
+      if (!root) root = ini.Get("drives", keyColon);
+      // Only absolute host folders make sense as a drive root.
+      if (root && !root->empty() && root->front() == '/')
+        map->mapped[static_cast<std::size_t>(letter - 'A')] = StripTrailingSlashes(*root);
+    }
+  }
+  current = std::move(map);
+  return current;
+}
+
+// The host folder of an upper-case letter under that map.
+std::optional<std::string> RootOf(const DriveMap& map, char letter) {
+  if (const auto& mapped = map.mapped[static_cast<std::size_t>(letter - 'A')]) return mapped;
+  if (letter == 'C') return StripTrailingSlashes(orvane::prefix::DriveCRoot());
+  if (letter == 'Z') return std::string("/");
+  return std::nullopt;
 }
 
 bool EntryExists(const std::string& hostPath) {
@@ -49,12 +77,19 @@ bool EntryExists(const std::string& hostPath) {
 std::optional<std::string> FindNoCase(const std::string& dir, const std::string& name) {
   DIR* d = ::opendir(dir.c_str());
   if (!d) return std::nullopt;
+  // Bytes that are not UTF-8 have no case to fold: such a name matches only
+  // itself (a folded comparison would turn them into U+FFFD and match
+  // another file).
+  if (!orvane::text::IsValidUtf8(name)) {
+    ::closedir(d);
+    return std::nullopt;
+  }
   const QString wanted =
       QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toCaseFolded();
   std::vector<std::string> matches;
   while (dirent* entry = ::readdir(d)) {
     std::string candidate = entry->d_name;
-    if (candidate == "." || candidate == "..") continue;
+    if (candidate == "." || candidate == ".." || !orvane::text::IsValidUtf8(candidate)) continue;
     if (QString::fromUtf8(candidate.data(), static_cast<qsizetype>(candidate.size()))
             .toCaseFolded() == wanted)
       matches.push_back(std::move(candidate));
@@ -101,10 +136,7 @@ bool HasDriveLetter(std::string_view text) {
 std::optional<std::string> DriveRoot(char letter) {
   if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
   if (letter < 'A' || letter > 'Z') return std::nullopt;
-  if (auto mapped = MappedDrive(letter)) return mapped;
-  if (letter == 'C') return StripTrailingSlashes(prefix::DriveCRoot());
-  if (letter == 'Z') return std::string("/");
-  return std::nullopt;
+  return RootOf(*CurrentDriveMap(), letter);
 }
 
 std::optional<std::string> ToHost(std::string_view windowsPath, LONG* error) {
@@ -169,10 +201,11 @@ std::string FromHost(std::string_view hostPath) {
   path = StripTrailingSlashes(path);
 
   // The longest mapped root that holds the path names its drive; Z: holds all.
+  const std::shared_ptr<const DriveMap> map = CurrentDriveMap();
   char bestLetter = 'Z';
   std::string bestRoot = "/";
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
-    std::optional<std::string> root = DriveRoot(letter);
+    std::optional<std::string> root = RootOf(*map, letter);
     if (!root || *root == "/") continue;
     if (StartsWithFolder(path, *root) && root->size() > bestRoot.size()) {
       bestLetter = letter;
