@@ -1,6 +1,7 @@
 #include "platform/system/winpath.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -80,6 +81,13 @@ TEST(WinPath, ResolvesExistingComponentsCaseInsensitively) {
   EXPECT_EQ(*ToHost("C:\\lumitrex images"), prefix.driveC() + "/lumitrex images");
   // Among several case-insensitive matches the choice is stable (byte order).
   EXPECT_EQ(*ToHost("C:\\LUMITREX IMAGES"), prefix.driveC() + "/Lumitrex Images");
+  // Bytes that are not UTF-8 match only themselves: "\xC9T\xC9" and
+  // "\xE9t\xE9" both decode to U+FFFD t U+FFFD, yet name different files.
+  WriteHostFile(prefix.driveC() + "/\xE9t\xE9", "another file");
+  EXPECT_EQ(*ToHost("C:\\\xC9T\xC9"), prefix.driveC() + "/\xC9T\xC9");
+  EXPECT_EQ(*ToHost("C:\\\xEF\xBF\xBDt\xEF\xBF\xBD"),
+            prefix.driveC() + "/\xEF\xBF\xBDt\xEF\xBF\xBD");
+  EXPECT_EQ(*ToHost("C:\\\xE9t\xE9"), prefix.driveC() + "/\xE9t\xE9");
 }
 
 TEST(WinPath, DriveMapAddsLettersAndMapsBack) {
@@ -91,6 +99,14 @@ TEST(WinPath, DriveMapAddsLettersAndMapsBack) {
   EXPECT_EQ(*ToHost("E:\\a\\b"), prefix.path("e") + "/a/b");
   EXPECT_FALSE(ToHost("F:\\x"));
   EXPECT_EQ(*ToHost("D:\\..\\..\\x"), prefix.path("usb") + "/x");
+  // A changed map is seen at once; a FIFO in its place does not hang.
+  WriteHostFile(prefix.path("drives.ini"), "[drives]\nD=" + prefix.path("e") + "\n");
+  EXPECT_EQ(*ToHost("D:\\x"), prefix.path("e") + "/x");
+  fs::remove(prefix.path("drives.ini"));
+  ASSERT_EQ(::mkfifo(prefix.path("drives.ini").c_str(), 0644), 0);
+  EXPECT_FALSE(ToHost("D:\\x"));
+  fs::remove(prefix.path("drives.ini"));
+  WriteHostFile(prefix.path("drives.ini"), "[drives]\nD=" + prefix.path("usb") + "/\n");
 
   EXPECT_EQ(FromHost(prefix.path("usb") + "/Capture"), "D:\\Capture");
   EXPECT_EQ(FromHost(prefix.driveC() + "/Lumitrex Images/Photo/"), "C:\\Lumitrex Images\\Photo");
