@@ -171,17 +171,20 @@ BOOL CopyFile(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
   std::optional<std::string> to = Host(target);
   if (!to) return FALSE;
 
-  int in = ::open(from->c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK so that a FIFO in place of the file cannot hang the caller;
+  // only regular files are copied.
+  int in = ::open(from->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (in < 0) {
     SetOpenError(*from, errno);
     return FALSE;
   }
   struct stat st;
-  if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(in);
     SetError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
+  ::fcntl(in, F_SETFL, ::fcntl(in, F_GETFL) & ~O_NONBLOCK);
   const mode_t mode = st.st_mode & 0777;
 
   if (failIfExists) {
@@ -220,7 +223,9 @@ BOOL CopyFile(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
     SetError(e == ENOENT ? MissingPathError(*to) : ErrorFromErrno(e));
     return FALSE;
   }
-  bool ok = ::fchmod(out, mode) == 0 && CopyData(in, out);
+  // Flushed before the rename: after a crash the target is the old file or
+  // the whole new one, never an empty one.
+  bool ok = ::fchmod(out, mode) == 0 && CopyData(in, out) && ::fsync(out) == 0;
   int e = errno;
   if (::close(out) != 0 && ok) {
     ok = false;

@@ -195,10 +195,14 @@ std::optional<ResolvedCommand> ResolveCommandLine(const std::string& commandLine
       return std::nullopt;
     }
     if (text[start] != '"') return ResolveUnquoted(text, start, error);
-    // A quoted program is exactly the path it quotes.
+    // A quoted program is exactly the path between the quotes, whatever
+    // follows the closing one; argv[0] keeps the runtime's reading of it.
     std::size_t end = 0;
     std::string program = cmdline::ParseProgram(text, start, &end);
-    std::optional<std::string> host = ResolveProgram(program, error);
+    std::size_t close = text.find('"', start + 1);
+    std::string quoted(text.substr(
+        start + 1, close == std::string_view::npos ? std::string_view::npos : close - start - 1));
+    std::optional<std::string> host = ResolveProgram(quoted, error);
     if (!host) return std::nullopt;
     return MakeCommand(std::move(program), std::move(*host), text.substr(end));
   } catch (...) {

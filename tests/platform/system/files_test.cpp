@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -129,6 +130,14 @@ TEST(Files, CopyNeverReplacesAnExistingTarget) {
   EXPECT_EQ(ReadHostFile(c + "/copy.bmp"), "source");
   ASSERT_TRUE(CopyFile("C:\\photo000.bmp", "C:\\taken.bmp", FALSE));
   EXPECT_EQ(ReadHostFile(c + "/taken.bmp"), "source");
+
+  // A FIFO as the source is refused at once instead of waiting for a writer.
+  ASSERT_EQ(::mkfifo((c + "/pipe.bmp").c_str(), 0644), 0);
+  EXPECT_FALSE(CopyFile("C:\\pipe.bmp", "C:\\piped.bmp", TRUE));
+  EXPECT_EQ(Error(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_FALSE(CopyFile("C:\\pipe.bmp", "C:\\taken.bmp", FALSE));
+  EXPECT_EQ(ReadHostFile(c + "/taken.bmp"), "source");
+  EXPECT_FALSE(HostExists(c + "/piped.bmp"));
 
   EXPECT_FALSE(CopyFile("C:\\missing.bmp", "C:\\new.bmp", TRUE));
   EXPECT_EQ(Error(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));

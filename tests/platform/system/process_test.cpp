@@ -115,6 +115,10 @@ TEST(ResolveCommandLine, FindsOnlyTheIntendedProgram) {
       {R"(C:\Program Files\Gone\app.exe)", "", {}, ERROR_PATH_NOT_FOUND},
       {R"(C:\Program Files\App\gone.exe -x)", "", {}, ERROR_FILE_NOT_FOUND},
       {R"("C:\Program Files\App\gone.exe")", "", {}, ERROR_FILE_NOT_FOUND},
+      // Quoted: the program is what the quotes hold; argv keeps the runtime's reading.
+      {R"("C:\Program Files\App\app.exe"y -x)",
+       c + "/Program Files/App/app.exe",
+       {R"(C:\Program Files\App\app.exey)", "-x"}},
       // The longest prefix wins; arguments may be drive paths and addresses.
       {R"(C:\Tools\run x y)", c + "/Tools/run x", {R"(C:\Tools\run x)", "y"}},
       {R"(C:\Tools\run.exe C:\Data Files\x.txt http://h/p)",
