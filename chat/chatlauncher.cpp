@@ -75,8 +75,10 @@ LPCSTR NotInstalledText(int kind) {
 }
 
 BOOL RunChatProgram(int kind, HWND owner) {
+  // Without an installation folder the command would be "\conf.exe" at the
+  // drive's root: whatever sits there is not the chat program.
   char folder[kInstallPathSize];
-  if (GetInstallPath(folder, sizeof folder, kind) == 0) folder[0] = '\0';
+  const bool installed = GetInstallPath(folder, sizeof folder, kind) != 0;
   char commandLine[kCommandLineSize];
   FormatChatCommandLine(kind, folder, commandLine);
 
@@ -84,8 +86,8 @@ BOOL RunChatProgram(int kind, HWND owner) {
   std::memset(&startup, 0, sizeof startup);
   startup.cb = 68;  // the size of the 32-bit structure
   PROCESS_INFORMATION process{};
-  if (!Program(kind) || !CreateProcess(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
-                                       nullptr, &startup, &process)) {
+  if (!installed || !CreateProcess(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &process)) {
     MessageBox(owner, NotInstalledText(kind), nullptr, MB_OK);
     return FALSE;
   }

@@ -30,8 +30,9 @@ void FormatChatCommandLine(int kind, LPCSTR folder, LPSTR commandLine);
 LPCSTR NotInstalledText(int kind);
 
 // Looks the program up, starts it and waits for it to end; the exit code is
-// read and not used. When it cannot be started, shows NotInstalledText in a
-// message box (OK button) owned by owner and returns FALSE. GUI thread; blocks
+// read and not used. When it has no registry entry or cannot be started,
+// shows NotInstalledText in a message box (OK button) owned by owner, starts
+// nothing and returns FALSE. GUI thread; blocks
 // while the chat program runs, as the hand-over intends.
 BOOL RunChatProgram(int kind, HWND owner);
 

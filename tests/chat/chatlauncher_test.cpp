@@ -73,6 +73,13 @@ TEST_F(Chat, InstallPathReadsOnlyTextValuesThatFit) {
            "\"\r\n",
        chat::kNetMeeting, 200, 199, std::string(199, 'a')},
       {std::string(kNetMeetingKey) + "\"InstallationDirectory\"=\"C:\\\\x\"\r\n", 2, 200, 0, ""},
+      // a value of length 0, and one without its terminating zero
+      {std::string(kNetMeetingKey) + "\"InstallationDirectory\"=hex(1):\r\n", chat::kNetMeeting,
+       200, 0, ""},
+      {std::string(kNetMeetingKey) + "\"InstallationDirectory\"=hex(1):43,00,3a,00\r\n",
+       chat::kNetMeeting, 200, 2, "C:"},
+      {std::string(kNetMeetingKey) + "\"InstallationDirectory\"=hex(1):43,00,3a,00\r\n",
+       chat::kNetMeeting, 2, 0, ""},
   };
   for (const Case& tc : cases) {
     Registry(tc.body);
@@ -127,8 +134,10 @@ TEST_F(Chat, SaysSoWhenTheProgramIsNotThere) {
       {std::string(kCUSeeMeKey) + "\"Path\"=hex(2):43,00,3a,00,00,00\r\n", chat::kCUSeeMe,
        "CUSeeMe is not installed !!!"},
   };
-  // With no folder the command is "\cuseem32.exe" on drive C:; make sure
-  // nothing is found there by accident.
+  // Without an entry the command would be "\conf.exe" at the drive's root:
+  // a program planted there must not run.
+  WriteScript(m_prefix.driveC() + "/conf.exe", "touch '" + m_prefix.path("planted") + "'");
+  WriteScript(m_prefix.driveC() + "/cuseem32.exe", "touch '" + m_prefix.path("planted") + "'");
   for (const Case& tc : cases) {
     Registry(tc.body);
     m_boxes.clear();
@@ -138,4 +147,5 @@ TEST_F(Chat, SaysSoWhenTheProgramIsNotThere) {
     EXPECT_EQ(m_boxes.boxes()[0].style, MB_OK);
     EXPECT_EQ(m_boxes.boxes()[0].owner, &owner);
   }
+  EXPECT_FALSE(HostExists(m_prefix.path("planted")));
 }
