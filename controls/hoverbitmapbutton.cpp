@@ -24,7 +24,12 @@ void Draw3dFrame(QPainter& painter, const QRect& rect, const QColor& topLeft,
 
 }  // namespace
 
+CHoverBitmapButton::~CHoverBitmapButton() { EndTracking(); }
+
 BOOL CHoverBitmapButton::SubclassDlgItem(UINT id, QWidget* parent) {
+  EndTracking();
+  m_frame = kFlat;
+  m_hot = m_buttonDown = m_focused = false;
   if (!Subclass(static_cast<int>(id), parent)) return FALSE;
   // Mouse moves without a button held are how the button sees the mouse come.
   button()->setMouseTracking(true);
@@ -204,9 +209,15 @@ void CHoverBitmapButton::Draw() {
   }
 
   switch (m_frame) {
-    case kFlat: Draw3dFrame(painter, item, colours.button().color(), colours.button().color()); break;
-    case kSunken: Draw3dFrame(painter, item, colours.dark().color(), colours.light().color()); break;
-    case kRaised: Draw3dFrame(painter, item, colours.light().color(), colours.dark().color()); break;
+    case kFlat:
+      Draw3dFrame(painter, item, colours.button().color(), colours.button().color());
+      break;
+    case kSunken:
+      Draw3dFrame(painter, item, colours.dark().color(), colours.light().color());
+      break;
+    case kRaised:
+      Draw3dFrame(painter, item, colours.light().color(), colours.dark().color());
+      break;
   }
 
   const QPixmap& hotFace = m_hotBitmap.isNull() ? m_normal : m_hotBitmap;

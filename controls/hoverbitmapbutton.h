@@ -24,8 +24,12 @@ class CHoverBitmapButton : public SubclassedButton {
   enum Frame { kFlat, kSunken, kRaised };
 
   CHoverBitmapButton() = default;
+  // Gives the mouse back if it still holds it: a grab outliving the object
+  // would leave the whole program without mouse input elsewhere.
+  ~CHoverBitmapButton() override;
 
-  // FALSE, with nothing attached, when parent has no button of that id.
+  // FALSE, with nothing attached, when parent has no button of that id. A
+  // control attached before is let go first, its grab given up.
   BOOL SubclassDlgItem(UINT id, QWidget* parent);
 
   // Frees all pictures, then loads normal, hot and disabled in that order;

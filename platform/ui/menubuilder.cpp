@@ -23,10 +23,12 @@ void AddItems(QMenu& menu, const std::vector<MenuItem>& items) {
 
 }  // namespace
 
-std::unique_ptr<QMenu> CreatePopupMenu(const MenuItem& popup, QWidget* parent) {
-  auto menu = std::make_unique<QMenu>(QString::fromStdString(popup.text), parent);
+PopupMenu::~PopupMenu() { delete m_menu.data(); }
+
+PopupMenu CreatePopupMenu(const MenuItem& popup, QWidget* parent) {
+  auto* menu = new QMenu(QString::fromStdString(popup.text), parent);
   AddItems(*menu, popup.popup);
-  return menu;
+  return PopupMenu(menu);
 }
 
 UINT CommandIdOf(const QAction* action) {

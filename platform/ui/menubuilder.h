@@ -5,7 +5,7 @@
 // reads it with CommandIdOf from the action QMenu::exec returns.
 #pragma once
 
-#include <memory>
+#include <QPointer>
 
 #include "platform/system/wintypes.h"
 #include "platform/ui/menutemplate.h"
@@ -16,9 +16,30 @@ class QWidget;
 
 namespace orvane::ui {
 
-// A new menu with the pop-up's items, nested pop-ups as submenus. The caller
-// owns it; parent only places it (it may be null).
-std::unique_ptr<QMenu> CreatePopupMenu(const MenuItem& popup, QWidget* parent);
+// A pop-up menu held for the caller. The menu is a child of its parent (for
+// placement and the parent's look) and so goes with it; otherwise the handle
+// deletes it. Either way it is deleted exactly once. Moves, never copies.
+class PopupMenu {
+ public:
+  explicit PopupMenu(QMenu* menu) : m_menu(menu) {}
+  ~PopupMenu();
+  PopupMenu(PopupMenu&& other) noexcept : m_menu(other.m_menu) { other.m_menu = nullptr; }
+  PopupMenu& operator=(PopupMenu&&) = delete;
+  PopupMenu(const PopupMenu&) = delete;
+  PopupMenu& operator=(const PopupMenu&) = delete;
+
+  // Null once the parent has deleted the menu.
+  QMenu* get() const { return m_menu.data(); }
+  QMenu* operator->() const { return m_menu.data(); }
+  QMenu& operator*() const { return *m_menu; }
+
+ private:
+  QPointer<QMenu> m_menu;
+};
+
+// A new menu with the pop-up's items, nested pop-ups as submenus; parent may
+// be null. GUI thread.
+PopupMenu CreatePopupMenu(const MenuItem& popup, QWidget* parent);
 
 // The command id of an action made by CreatePopupMenu; 0 for null, for
 // submenu entries and separators, as a dismissed menu answers.

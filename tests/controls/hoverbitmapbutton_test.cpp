@@ -186,6 +186,26 @@ TEST(HoverButton, ClickIsSentBeforeTheReleaseReturns) {
   EXPECT_EQ(button.frame(), Frame::kFlat);
 }
 
+TEST(HoverButton, GivesTheMouseBackWhenDestroyedOrAttachedAgain) {
+  ScopedResourceModule scope(&orvane::resources::TarrowResources());
+  Owner owner({95, 26});
+  {
+    CHoverBitmapButton button;
+    ASSERT_TRUE(button.SubclassDlgItem(kId, &owner));
+    Mouse(owner.control, QEvent::MouseMove, {5, 5});
+    ASSERT_EQ(QWidget::mouseGrabber(), owner.control);
+  }
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr) << "a grab outliving its button";
+  CHoverBitmapButton button;
+  ASSERT_TRUE(button.SubclassDlgItem(kId, &owner));
+  Mouse(owner.control, QEvent::MouseMove, {5, 5});
+  ASSERT_TRUE(button.tracking());
+  ASSERT_TRUE(button.SubclassDlgItem(kId, &owner));
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+  EXPECT_FALSE(button.tracking());
+  EXPECT_EQ(button.frame(), Frame::kFlat);
+}
+
 TEST(HoverButton, DisabledAndLayoutModesPlaceThePicture) {
   ScopedResourceModule scope(&orvane::resources::TarrowResources());
   Owner owner({95, 26}, "");

@@ -203,7 +203,7 @@ TEST(Resources, MenuPopupsBecomeQMenusWhoseActionsCarryTheirCommandIds) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.popup);
-    const std::unique_ptr<QMenu> qmenu = orvane::ui::CreatePopupMenu(menu->items[c.popup], nullptr);
+    const orvane::ui::PopupMenu qmenu = orvane::ui::CreatePopupMenu(menu->items[c.popup], nullptr);
     const QList<QAction*> actions = qmenu->actions();
     ASSERT_EQ(actions.size(), static_cast<qsizetype>(c.items.size()));
     for (std::size_t i = 0; i < c.items.size(); ++i) {
@@ -219,7 +219,7 @@ TEST(Resources, MenuPopupsBecomeQMenusWhoseActionsCarryTheirCommandIds) {
       false,
       {orvane::ui::MenuItem{0, "inner", false, {orvane::ui::MenuItem{7, "seven", false, {}}}},
        orvane::ui::MenuItem{0, "", true, {}}}};
-  const std::unique_ptr<QMenu> outer = orvane::ui::CreatePopupMenu(nested, nullptr);
+  const orvane::ui::PopupMenu outer = orvane::ui::CreatePopupMenu(nested, nullptr);
   ASSERT_EQ(outer->actions().size(), 2);
   QAction* entry = outer->actions()[0];
   ASSERT_NE(entry->menu(), nullptr);
@@ -227,6 +227,16 @@ TEST(Resources, MenuPopupsBecomeQMenusWhoseActionsCarryTheirCommandIds) {
   EXPECT_EQ(orvane::ui::CommandIdOf(entry->menu()->actions().value(0)), 7u);
   EXPECT_TRUE(outer->actions()[1]->isSeparator());
   EXPECT_EQ(orvane::ui::CommandIdOf(outer->actions()[1]), 0u);
+  // A parent that goes first takes its menu along; the handle then deletes
+  // nothing (twice would crash).
+  {
+    auto* parent = new QWidget;
+    orvane::ui::PopupMenu owned = orvane::ui::CreatePopupMenu(nested, parent);
+    ASSERT_NE(owned.get(), nullptr);
+    EXPECT_EQ(owned->parent(), parent);
+    delete parent;
+    EXPECT_EQ(owned.get(), nullptr);
+  }
 }
 
 TEST(Resources, IdsFileNumbersAndNamesUnderOneKey) {
