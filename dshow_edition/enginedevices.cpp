@@ -1,6 +1,4 @@
 // The engine's device half: listing, opening and releasing the device filters.
-#include <strings.h>
-
 #include <cstring>
 
 #include "dshow_edition/captureengine.h"
@@ -11,7 +9,20 @@ using namespace dshow;
 
 namespace {
 CaptureGraphState g_state;
+
+// The maker's camera: a name that begins with "lumitrex" in any case. ASCII
+// letters only, so the C library's locale cannot match another name (in a
+// Turkish locale "I" and "\xDD" fold to other letters).
+bool StartsWithMakerName(const char* name) {
+  static constexpr char kMaker[] = "lumitrex";
+  for (std::size_t i = 0; i + 1 < sizeof kMaker; ++i) {
+    char c = name[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != kMaker[i]) return false;  // also stops at the terminator
+  }
+  return true;
 }
+}  // namespace
 
 CaptureGraphState& GraphState() { return g_state; }
 int firstVideoDevice = 0;
@@ -81,7 +92,7 @@ BOOL SetUpCaptureFilters(HWND) {
     std::string name;
     if (SUCCEEDED(moniker->BindToStorage(&bag)) && SUCCEEDED(bag->Read("FriendlyName", &name)))
       std::strncpy(g_state.deviceName, name.c_str(), sizeof g_state.deviceName - 1);
-    if (strncasecmp(g_state.deviceName, "lumitrex", 8) == 0) {
+    if (StartsWithMakerName(g_state.deviceName)) {
       hr = moniker->BindToObject(&g_state.videoCapture);
       settings.VideoDevice = index;
       break;

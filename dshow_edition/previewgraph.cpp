@@ -29,20 +29,24 @@ void ApplyFrameRate(FrameRateForm form) {
     refused(S_OK);  // the preview form keeps quiet about these
     return;
   }
-  if (type->formattype == FormatType::VideoInfo && type->cbFormat >= sizeof(VIDEOINFOHEADER)) {
-    // A rate with no frame duration (0 or below, from a hand-edited setting)
-    // is refused rather than divided by.
-    const LONG duration = DurationFromFrameRate(Settings().FrameRate);
-    HRESULT hr = E_INVALIDARG;
-    if (duration > 0) {
-      VIDEOINFOHEADER vih;
-      std::memcpy(&vih, type->pbFormat, sizeof vih);
-      vih.AvgTimePerFrame = duration;
-      std::memcpy(type->pbFormat, &vih, sizeof vih);
-      hr = S().videoStreamConfig->SetFormat(type);
-    }
-    if (hr != S_OK) refused(hr);
+  if (type->formattype != FormatType::VideoInfo || !type->pbFormat ||
+      type->cbFormat < sizeof(VIDEOINFOHEADER)) {
+    refused(S_OK);  // a block too short to hold the rate is not read past
+    DeleteMediaType(type);
+    return;
   }
+  // A rate with no frame duration (0 or below, from a hand-edited setting)
+  // is refused rather than divided by.
+  const LONG duration = DurationFromFrameRate(Settings().FrameRate);
+  HRESULT hr = E_INVALIDARG;
+  if (duration > 0) {
+    VIDEOINFOHEADER vih;
+    std::memcpy(&vih, type->pbFormat, sizeof vih);
+    vih.AvgTimePerFrame = duration;
+    std::memcpy(type->pbFormat, &vih, sizeof vih);
+    hr = S().videoStreamConfig->SetFormat(type);
+  }
+  if (hr != S_OK) refused(hr);
   DeleteMediaType(type);
 }
 

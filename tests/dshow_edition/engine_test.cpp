@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QWidget>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
@@ -9,6 +13,7 @@
 #include "platform/dshow/formats.h"
 #include "platform/dshow/videorenderer.h"
 #include "tests/dshow_edition/enginefixture.h"
+#include "tests/support/audiochooseranswer.h"
 #include "tests/support/eventloop.h"
 
 using namespace dshow;
@@ -56,6 +61,7 @@ TEST_F(Engine, EverySetUpFailureSaysWhatFailedAndLeavesTheStateAsDesigned) {
     std::vector<std::string> texts;
     BOOL result;
     bool filtersKept;
+    int passes = 0;  // calls that succeed first (the camera's AddFilter)
   } cases[] = {
       {"CoCreateInstance(CaptureGraphBuilder)",
        E_FAIL,
@@ -84,11 +90,17 @@ TEST_F(Engine, EverySetUpFailureSaysWhatFailedAndLeavesTheStateAsDesigned) {
        TRUE,
        true},
       {"ICreateDevEnum::CreateClassEnumerator(Video)", E_FAIL, {}, FALSE, false},
+      {"IGraphBuilder::AddFilter",
+       E_FAIL,
+       {"Error 80004005: Cannot add audcap to filtergraph"},
+       FALSE,
+       false,
+       1},
   };
   for (const Case& tc : cases) {
     testapi::SetDevices({Camera("Lumitrex Virtual Camera"), testapi::VirtualMicrophone()}, false);
     boxes.clear();
-    faults::Arm(tc.fault, tc.code, 1);
+    faults::Arm(tc.fault, tc.code, 1, tc.passes);
     EXPECT_EQ(SetUpCaptureFilters(&owner), tc.result) << tc.fault;
     EXPECT_EQ(boxes.texts(), tc.texts) << tc.fault;
     EXPECT_EQ(static_cast<bool>(GraphState().videoCapture), tc.filtersKept) << tc.fault;
@@ -209,9 +221,17 @@ TEST_F(Engine, TakingThePreviewApartKeepsTheDevicesForTheNextBuild) {
   EXPECT_FALSE(RunPreview());
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error 80004005: Cannot run preview graph"});
   EXPECT_FALSE(GraphState().previewing);
+
+  // A failing halt is said, and the preview counts as running still.
+  ASSERT_TRUE(RunPreview());
+  boxes.clear();
+  faults::Arm("IMediaControl::Stop", E_FAIL, 1);
+  EXPECT_FALSE(HaltPreview());
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error 80004005: Cannot stop preview graph"});
+  EXPECT_TRUE(GraphState().previewing);
 }
 
-TEST_F(Engine, ThePreviewsFrameRateStepNamesOnlyARefusedFormat) {
+TEST_F(Engine, ThePreviewsStepsSayWhatFailedAndTheGraphIsBuiltAllTheSame) {
   testapi::SetDevices({testapi::VirtualCamera(), testapi::VirtualMicrophone()}, false);
   ASSERT_TRUE(SetUpCaptureFilters(&owner));
   const struct {
@@ -220,6 +240,11 @@ TEST_F(Engine, ThePreviewsFrameRateStepNamesOnlyARefusedFormat) {
   } cases[] = {
       {"IAMStreamConfig::SetFormat", {"80004005: Cannot set frame rate for preview"}},
       {"IAMStreamConfig::GetFormat", {}},
+      // No renderer then, so no window either: both are said.
+      {"ICaptureGraphBuilder::RenderStream(Preview)",
+       {"This graph cannot preview!", "This graph cannot preview properly"}},
+      {"ICaptureGraphBuilder::FindInterface(IVideoWindow,Preview)",
+       {"This graph cannot preview properly"}},
   };
   for (const auto& c : cases) {
     boxes.clear();
@@ -229,4 +254,119 @@ TEST_F(Engine, ThePreviewsFrameRateStepNamesOnlyARefusedFormat) {
     faults::DisarmAll();
     DismantleGraph();
   }
+}
+
+namespace {
+
+// A pin's stream configuration that hands out one chosen format block, as a
+// driver with an unusual block would, and keeps what it is given.
+class BlockStreamConfig : public IAMStreamConfig {
+ public:
+  BlockStreamConfig(AM_MEDIA_TYPE* base, std::string block) : m_base(base), m_block(block) {}
+  ~BlockStreamConfig() override { DeleteMediaType(m_base); }
+
+  HRESULT GetFormat(AM_MEDIA_TYPE** type) override {
+    *type = CreateMediaType(*m_base);
+    SetMediaTypeFormat(**type, m_block.data(), static_cast<ULONG>(m_block.size()));
+    return S_OK;
+  }
+  HRESULT SetFormat(const AM_MEDIA_TYPE* type) override {
+    set.emplace_back(reinterpret_cast<const char*>(type->pbFormat), type->cbFormat);
+    return S_OK;
+  }
+  std::vector<std::unique_ptr<AM_MEDIA_TYPE, void (*)(AM_MEDIA_TYPE*)>> Formats() override {
+    return {};
+  }
+
+  std::vector<std::string> set;  // the blocks given to SetFormat
+
+ private:
+  AM_MEDIA_TYPE* m_base;
+  std::string m_block;
+};
+
+std::string WaveBlock(WORD channels, DWORD rate, WORD bits, WORD cbSize, std::size_t size) {
+  WAVEFORMATEX wfx{WAVE_FORMAT_PCM,
+                   channels,
+                   rate,
+                   static_cast<DWORD>(rate * channels * bits / 8),
+                   static_cast<WORD>(channels * bits / 8),
+                   bits,
+                   cbSize};
+  std::string block(std::max(size, sizeof wfx), '\0');
+  std::memcpy(block.data(), &wfx, sizeof wfx);
+  block.resize(size);
+  return block;
+}
+
+}  // namespace
+
+TEST_F(Engine, FormatBlocksOfAnyLengthAreReadNoFurtherThanTheyGo) {
+  Settings().WantPreview = 0;
+  const struct {
+    const char* what;
+    std::string block;
+  } cases[] = {
+      {"16-byte block without cbSize", WaveBlock(2, 44100, 16, 0, 16)},
+      {"extensible block", WaveBlock(2, 44100, 16, 22, 40)},
+      {"block longer than its header says", WaveBlock(2, 44100, 16, 0, 64)},
+      {"cbSize past the block", WaveBlock(2, 44100, 16, 4000, 18)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto config = std::make_shared<BlockStreamConfig>(ToMediaType(AudioFormat{}), c.block);
+    GraphState().audioStreamConfig = config;
+    orvane::test::AudioChooserAnswer answer(AudioFormat{8000, 8, 1});
+    PickAudioFormat(&owner);
+    EXPECT_EQ(answer.initial, (AudioFormat{44100, 16, 2}));
+    ASSERT_EQ(config->set.size(), 1u);
+    EXPECT_EQ(config->set[0].size(), sizeof(WAVEFORMATEX)) << "the chosen block, whole";
+    AM_MEDIA_TYPE* chosen = ToMediaType(AudioFormat{});
+    SetMediaTypeFormat(*chosen, config->set[0].data(), static_cast<ULONG>(config->set[0].size()));
+    EXPECT_EQ(AudioFormatOf(*chosen), (AudioFormat{8000, 8, 1}));
+    DeleteMediaType(chosen);
+  }
+  GraphState().audioStreamConfig.reset();
+
+  // A video block too short for its header holds no rate to set: nothing is
+  // read past it, and only the capture form says so.
+  Settings().UseFrameRate = 1;
+  auto video =
+      std::make_shared<BlockStreamConfig>(ToMediaType(VideoFormat{}), std::string(40, 'v'));
+  GraphState().videoStreamConfig = video;
+  ApplyFrameRate(FrameRateForm::kPreview);
+  EXPECT_TRUE(boxes.texts().empty());
+  ApplyFrameRate(FrameRateForm::kCapture);
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Cannot set frame rate for capture"});
+  EXPECT_TRUE(video->set.empty());
+  GraphState().videoStreamConfig.reset();
+}
+
+TEST_F(Engine, TheCameraNameMatchIgnoresTheCLibrarysLocale) {
+  // A Turkish locale folds "I" to a dotless i and "\xDD" (capital dotted I)
+  // to "i": a locale-aware match would miss one camera and take the other.
+  const std::string locales = prefix.path("locales");
+  std::filesystem::create_directories(locales);
+  const std::string command =
+      "localedef -i tr_TR -f ISO-8859-9 '" + locales + "/tr_TR.ISO-8859-9' >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) GTEST_SKIP() << "no locale sources to build tr_TR from";
+  orvane::test::ScopedEnv locpath("LOCPATH", locales);
+  ASSERT_NE(std::setlocale(LC_ALL, "tr_TR.ISO-8859-9"), nullptr);
+  const struct {
+    std::vector<std::string> cameras;
+    LONG videoDevice;
+  } cases[] = {
+      {{"LUM\xDDTREX Cam", "LUMITREX Cam"}, 1},
+      {{"lumitrex"}, 0},
+  };
+  for (const auto& c : cases) {
+    std::vector<DeviceDescription> set;
+    for (const std::string& name : c.cameras) set.push_back(Camera(name));
+    testapi::SetDevices(set, false);
+    Settings().VideoDevice = -1;
+    SetUpCaptureFilters(&owner);
+    EXPECT_EQ(Settings().VideoDevice, c.videoDevice) << c.cameras[0];
+    ReleaseCaptureFilters();
+  }
+  std::setlocale(LC_ALL, "C");
 }

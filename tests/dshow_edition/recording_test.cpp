@@ -290,6 +290,18 @@ TEST_F(Recording, WithoutStreamControlTheGraphWaitsPausedBehindThePrompt) {
   ASSERT_TRUE(probe.ok) << probe.errors;
   EXPECT_GE(probe.streams.at(0).frames, 8) << "written after OK";
   EXPECT_TRUE(boxes.texts().empty());
+
+  // The run after OK can fail too: said with its code, nothing recording.
+  HaltPreview();
+  DismantleGraph();
+  ASSERT_TRUE(AssembleCaptureGraph(&owner));
+  orvane::test::WhenModalShows<QDialog>([&](QDialog* prompt) {
+    faults::Arm("IMediaControl::Run", E_FAIL, 1);
+    qobject_cast<QPushButton*>(orvane::ui::GetDlgItem(prompt, IDOK))->click();
+  });
+  EXPECT_FALSE(BeginRecording(&owner));
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error 80004005: Cannot run graph"});
+  EXPECT_FALSE(GraphState().capturing);
 }
 
 TEST_F(Recording, AFullDiskEndsTheRecordingOnceAndTheFilePlays) {
