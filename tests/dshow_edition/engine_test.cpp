@@ -254,6 +254,15 @@ TEST_F(Engine, ThePreviewsStepsSayWhatFailedAndTheGraphIsBuiltAllTheSame) {
     faults::DisarmAll();
     DismantleGraph();
   }
+  // A rate with no frame duration is refused, not divided by; each form says
+  // so in its own words.
+  Settings().UseFrameRate = 1;
+  Settings().FrameRate = 0;
+  boxes.clear();
+  ApplyFrameRate(FrameRateForm::kPreview);
+  ApplyFrameRate(FrameRateForm::kCapture);
+  EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"80070057: Cannot set frame rate for preview",
+                                                     "Cannot set frame rate for capture"}));
 }
 
 namespace {
