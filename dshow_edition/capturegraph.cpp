@@ -19,7 +19,7 @@ namespace {
 
 CaptureGraphState& S() { return GraphState(); }
 
-constexpr int kFileNumbers = 30;      // videof00.avi to videof29.avi
+constexpr int kFileNumbers = 30;  // videof00.avi to videof29.avi
 constexpr size_t kFileNameLength = 12;
 
 // Appends the first free "videofNN.avi" to directory. While all 30 are taken
@@ -102,9 +102,8 @@ BOOL AssembleCaptureGraph(HWND owner) {
     else if (hr != S_OK)
       return FailCapture("Cannot render video preview stream");
   }
-  if (settings.CaptureAudio &&
-      S().builder->RenderStream(PinCategory::Capture, S().audioCapture, nullptr, S().muxFilter) !=
-          S_OK)
+  if (settings.CaptureAudio && S().builder->RenderStream(PinCategory::Capture, S().audioCapture,
+                                                         nullptr, S().muxFilter) != S_OK)
     return FailCapture("Cannot render audio capture stream");
 
   if (FAILED(S().builder->FindVideoWindow(
@@ -159,8 +158,12 @@ BOOL BeginRecording(HWND owner) {
   return TRUE;
 }
 
-BOOL EndRecording(HWND window) {
-  if (!S().capturing) return FALSE;
+namespace {
+
+// Stops the recording graph; *finished tells whether the file was finished
+// cleanly (otherwise it was cut off and has been repaired). FALSE, with the
+// message, when the graph cannot be stopped.
+BOOL StopRecording(HWND window, bool* finished) {
   Ref<IMediaControl> control;
   HRESULT hr = QueryInterface(S().graph, &control);
   if (SUCCEEDED(hr)) hr = control->Stop();
@@ -170,7 +173,22 @@ BOOL EndRecording(HWND window) {
     return FALSE;
   }
   S().capturing = false;
+  *finished = hr == S_OK;
   if (window) window->update();
+  return TRUE;
+}
+
+constexpr char kCaptureFailed[] = "ERROR during capture - disk possibly full";
+
+}  // namespace
+
+BOOL EndRecording(HWND window) {
+  if (!S().capturing) return FALSE;
+  bool finished = true;
+  if (!StopRecording(window, &finished)) return FALSE;
+  // A file that could not be finished (the disk filled while its index was
+  // written) was repaired and is kept; the user hears of it.
+  if (!finished) ShowEngineError(kCaptureFailed);
   return TRUE;
 }
 
@@ -181,12 +199,13 @@ void HandleCaptureEvents(HWND window) {
   while (S().graphEvents && S().graphEvents->GetEvent(&code, &param1, &param2, 0) == S_OK) {
     S().graphEvents->FreeEventParams(code, param1, param2);
     if (code != EC_ERRORABORT) continue;
-    EndRecording(window);
+    bool finished = true;
+    StopRecording(window, &finished);
     if (Settings().WantPreview) {
       AssemblePreviewGraph(window);
       RunPreview();
     }
-    ShowEngineError("ERROR during capture - disk possibly full");
+    ShowEngineError(kCaptureFailed);
     return;
   }
 }

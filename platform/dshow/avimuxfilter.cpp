@@ -1,5 +1,7 @@
 #include "platform/dshow/avimuxfilter.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "platform/dshow/faults.h"
@@ -60,8 +62,16 @@ HRESULT AviMuxFilter::PrepareInput(Pin& input, Pin& upstream) {
                       gst_ghost_pad_set_target(GST_GHOST_PAD(input.pad()), queueSink);
   gst_object_unref(queueSrc);
   gst_object_unref(queueSink);
+  if (!linked) {
+    // Nothing of a failed input stays: no requested pad, no queue.
+    gst_ghost_pad_set_target(GST_GHOST_PAD(input.pad()), nullptr);
+    gst_element_release_request_pad(m_mux, muxPad);
+    gst_object_unref(muxPad);
+    gst_element_set_state(queue, GST_STATE_NULL);
+    gst_bin_remove(GST_BIN(m_bin.get()), queue);
+    return VFW_E_CANNOT_CONNECT;
+  }
   gst_object_unref(muxPad);
-  if (!linked) return VFW_E_CANNOT_CONNECT;
   if (GST_STATE(m_bin.get()) != GST_STATE_NULL) gst_element_sync_state_with_parent(queue);
   AddFreeInput();
   return S_OK;
@@ -118,24 +128,48 @@ Ref<FileWriterFilter> FileWriterFilter::Create(const std::string& windowsPath,
   return writer;
 }
 
+FileWriterFilter::~FileWriterFilter() {
+  // No streaming thread may call into a writer that is going.
+  if (m_sink) gst_element_set_state(m_sink, GST_STATE_NULL);
+}
+
 void FileWriterFilter::Build() {
   m_sink = AddToBin(m_bin.get(), "filesink");
   g_object_set(m_sink, "location", m_hostPath.c_str(), "async", FALSE, "sync", FALSE, nullptr);
+  gst_util_set_object_arg(G_OBJECT(m_sink), "buffer-mode", "unbuffered");
   GstPad* sinkPad = gst_element_get_static_pad(m_sink, "sink");
-  gst_pad_add_probe(sinkPad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &FileWriterFilter::OnEvent, this,
-                    nullptr);
+  gst_pad_add_probe(
+      sinkPad,
+      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM | GST_PAD_PROBE_TYPE_BUFFER |
+                                   GST_PAD_PROBE_TYPE_BUFFER_LIST),
+      &FileWriterFilter::OnData, this, nullptr);
   AddPin(PinDirection::Input, "in", PinCategory::Capture, sinkPad);
   gst_object_unref(sinkPad);
 }
 
-GstPadProbeReturn FileWriterFilter::OnEvent(GstPad*, GstPadProbeInfo* info, gpointer data) {
-  if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) != GST_EVENT_EOS) return GST_PAD_PROBE_OK;
+GstPadProbeReturn FileWriterFilter::OnData(GstPad*, GstPadProbeInfo* info, gpointer data) {
   auto* writer = static_cast<FileWriterFilter*>(data);
-  {
-    std::lock_guard guard(writer->m_eosLock);
-    writer->m_eos = true;
+  if (GST_PAD_PROBE_INFO_TYPE(info) &
+      (GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST)) {
+    if (writer->m_wrote.load()) return GST_PAD_PROBE_OK;
+    // The sink opened (and emptied) the file when it started: it is ours.
+    struct stat st;
+    std::lock_guard guard(writer->m_lock);
+    if (::stat(writer->m_hostPath.c_str(), &st) == 0) {
+      writer->m_device = st.st_dev;
+      writer->m_inode = st.st_ino;
+    }
+    writer->m_wrote = true;
+    return GST_PAD_PROBE_OK;
   }
-  writer->m_eosReached.notify_all();
+  if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) != GST_EVENT_EOS) return GST_PAD_PROBE_OK;
+  writer->m_eos = true;
+  std::function<void()> listener;
+  {
+    std::lock_guard guard(writer->m_lock);
+    listener = writer->m_listener;
+  }
+  if (listener) listener();
   return GST_PAD_PROBE_OK;
 }
 
@@ -145,14 +179,22 @@ HRESULT FileWriterFilter::GetCurFile(std::string* path) {
   return S_OK;
 }
 
-bool FileWriterFilter::WaitForEndOfStream(std::chrono::steady_clock::time_point deadline) {
-  std::unique_lock lock(m_eosLock);
-  return m_eosReached.wait_until(lock, deadline, [this] { return m_eos; });
+void FileWriterFilter::SetEndOfStreamListener(std::function<void()> listener) {
+  std::lock_guard guard(m_lock);
+  m_listener = std::move(listener);
 }
 
 void FileWriterFilter::Rearm() {
-  std::lock_guard guard(m_eosLock);
   m_eos = false;
+  m_wrote = false;
+}
+
+bool FileWriterFilter::StillOwnsFile() const {
+  if (!m_wrote.load()) return false;
+  struct stat st;
+  if (::lstat(m_hostPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  std::lock_guard guard(m_lock);
+  return st.st_dev == m_device && st.st_ino == m_inode;
 }
 
 }  // namespace dshow

@@ -3,12 +3,15 @@
 // Mux bin: one queue per input before avimux (bigfile, so files may pass
 // 1 GiB); there is always one free input pin, as the design expects. Writer
 // bin: filesink (not async: a branch that is held back must not hold up the
-// preview). The writer notes when the end of stream has reached it, which is
+// preview; unbuffered, so a failed write is known before the end of stream
+// passes). The writer notes when the end of stream has reached it, which is
 // when the file is complete.
 #pragma once
 
-#include <chrono>
-#include <condition_variable>
+#include <sys/types.h>
+
+#include <atomic>
+#include <functional>
 #include <mutex>
 
 #include "platform/dshow/filterbase.h"
@@ -45,27 +48,41 @@ class FileWriterFilter : public FilterBase, public IFileSinkFilter {
  public:
   // hostPath: where the bytes go; windowsPath: what GetCurFile reports.
   static Ref<FileWriterFilter> Create(const std::string& windowsPath, const std::string& hostPath);
+  ~FileWriterFilter() override;
 
   HRESULT GetCurFile(std::string* path) override;
 
-  // Until the end of stream has passed into the file, or deadline; whether it has.
-  bool WaitForEndOfStream(std::chrono::steady_clock::time_point deadline);
+  // Called on a streaming thread when the end of stream reaches the file;
+  // the graph sets it while the writer is one of its filters (GUI thread,
+  // graph stopped).
+  void SetEndOfStreamListener(std::function<void()> listener);
+  // Whether the end of stream has passed into the file since the last Rearm.
+  // The file sink writes unbuffered, so every write before it has been
+  // made, and any failure of one reported, by then. Any thread.
+  bool reachedEndOfStream() const { return m_eos.load(); }
   void Rearm();
+  // Whether data reached the file since it was opened, and whether the file
+  // at hostPath is still the one written then (not replaced or removed).
+  bool wroteData() const { return m_wrote.load(); }
+  bool StillOwnsFile() const;
   GstElement* sink() const { return m_sink; }
   const std::string& hostPath() const { return m_hostPath; }
 
  private:
   FileWriterFilter(const std::string& windowsPath, const std::string& hostPath);
   void Build();
-  static GstPadProbeReturn OnEvent(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+  static GstPadProbeReturn OnData(GstPad* pad, GstPadProbeInfo* info, gpointer self);
 
   std::string m_windowsPath;
   std::string m_hostPath;
   GstElement* m_sink = nullptr;
-  // Set on the streaming thread, waited for on the GUI thread.
-  std::mutex m_eosLock;
-  std::condition_variable m_eosReached;
-  bool m_eos = false;
+  // Set on the streaming thread, read on the GUI thread.
+  std::atomic<bool> m_eos{false};
+  std::atomic<bool> m_wrote{false};
+  mutable std::mutex m_lock;
+  std::function<void()> m_listener;  // guarded by m_lock
+  dev_t m_device = 0;                // guarded by m_lock: the file written
+  ino_t m_inode = 0;
 };
 
 }  // namespace dshow

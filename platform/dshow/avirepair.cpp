@@ -4,179 +4,570 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace dshow {
 
 namespace {
 
+using u8 = std::uint8_t;
+using u16 = std::uint16_t;
 using u32 = std::uint32_t;
+using u64 = std::uint64_t;
+using i64 = std::int64_t;
 
-u32 Fourcc(const char* s) {
-  return static_cast<u32>(static_cast<unsigned char>(s[0])) |
-         static_cast<u32>(static_cast<unsigned char>(s[1])) << 8 |
-         static_cast<u32>(static_cast<unsigned char>(s[2])) << 16 |
-         static_cast<u32>(static_cast<unsigned char>(s[3])) << 24;
+constexpr u32 Fourcc(const char (&s)[5]) {
+  return static_cast<u32>(static_cast<u8>(s[0])) | static_cast<u32>(static_cast<u8>(s[1])) << 8 |
+         static_cast<u32>(static_cast<u8>(s[2])) << 16 |
+         static_cast<u32>(static_cast<u8>(s[3])) << 24;
 }
 
-struct File {
-  int fd = -1;
-  off_t size = 0;
-  ~File() {
-    if (fd >= 0) ::close(fd);
+constexpr u32 kRiff = Fourcc("RIFF"), kList = Fourcc("LIST"), kAvi = Fourcc("AVI "),
+              kAvix = Fourcc("AVIX"), kHdrl = Fourcc("hdrl"), kMovi = Fourcc("movi"),
+              kStrl = Fourcc("strl"), kOdml = Fourcc("odml"), kAvih = Fourcc("avih"),
+              kStrh = Fourcc("strh"), kIndx = Fourcc("indx"), kDmlh = Fourcc("dmlh"),
+              kIdx1 = Fourcc("idx1"), kJunk = Fourcc("JUNK"), kVids = Fourcc("vids");
+
+// Offsets of the fields the repair sets, in the chunks' data.
+constexpr i64 kAvihFlags = 12, kAvihTotalFrames = 16, kAvihSize = 56;
+constexpr i64 kStrhLength = 32, kStrhSampleSize = 44, kStrhMinSize = 48;
+constexpr i64 kIndxHeader = 24, kIndxEntry = 16;
+constexpr u32 kHasIndex = 0x10;
+constexpr u32 kKeyFrame = 0x10;
+constexpr int kMaxStreams = 100;  // chunk ids carry two digits
+
+i64 Padded(u32 size) { return static_cast<i64>(size) + (size & 1); }
+
+class AviFile {
+ public:
+  ~AviFile() {
+    if (m_fd >= 0) ::close(m_fd);
   }
-  bool Read(off_t at, void* out, std::size_t n) const {
-    return at >= 0 && at + static_cast<off_t>(n) <= size &&
-           ::pread(fd, out, n, at) == static_cast<ssize_t>(n);
+  bool Open(const std::string& path, std::string* why) {
+    m_fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    struct stat st;
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
+      *why = std::strerror(errno);
+      return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      *why = "not a regular file";
+      return false;
+    }
+    m_size = st.st_size;
+    return true;
   }
-  bool ReadU32(off_t at, u32* value) const { return Read(at, value, 4); }
-  bool WriteU32(off_t at, u32 value) const { return ::pwrite(fd, &value, 4, at) == 4; }
+  i64 size() const { return m_size; }
+
+  bool Read(i64 at, void* out, std::size_t n) const {
+    return at >= 0 && at + static_cast<i64>(n) <= m_size &&
+           ::pread(m_fd, out, n, at) == static_cast<ssize_t>(n);
+  }
+  std::optional<u32> U32(i64 at) const {
+    u32 value;
+    if (!Read(at, &value, 4)) return std::nullopt;
+    return value;
+  }
+  bool Write(i64 at, const void* data, std::size_t n) {
+    const char* bytes = static_cast<const char*>(data);
+    while (n > 0) {
+      ssize_t done = ::pwrite(m_fd, bytes, n, at);
+      if (done < 0 && errno == EINTR) continue;
+      if (done <= 0) return false;
+      bytes += done, at += done, n -= static_cast<std::size_t>(done);
+    }
+    if (at > m_size) m_size = at;
+    return true;
+  }
+  bool WriteU32(i64 at, u32 value) { return Write(at, &value, 4); }
+  bool Truncate(i64 size) {
+    if (::ftruncate(m_fd, size) != 0) return false;
+    m_size = size;
+    return true;
+  }
+  bool Sync() const { return ::fsync(m_fd) == 0; }
+
+ private:
+  int m_fd = -1;
+  i64 m_size = 0;
 };
 
-struct StreamHeader {
-  off_t strh = -1;  // offset of the strh chunk's data
-  off_t indx = -1;  // offset of the indx chunk's data
+// Appends little-endian fields and flushes to the file in large writes, so
+// an index of any length costs a fixed amount of memory.
+class Appender {
+ public:
+  Appender(AviFile& file, i64 at) : m_file(file), m_at(at) {}
+  void U16(u16 v) { Bytes(&v, 2); }
+  void U32(u32 v) { Bytes(&v, 4); }
+  void U64(u64 v) { Bytes(&v, 8); }
+  void Bytes(const void* data, std::size_t n) {
+    const char* p = static_cast<const char*>(data);
+    m_buffer.insert(m_buffer.end(), p, p + n);
+    if (m_buffer.size() >= (1u << 16)) Flush();
+  }
+  bool Flush() {
+    if (!m_ok || m_buffer.empty()) return m_ok;
+    m_ok = m_file.Write(m_at, m_buffer.data(), m_buffer.size());
+    m_at += static_cast<i64>(m_buffer.size());
+    m_buffer.clear();
+    return m_ok;
+  }
+  i64 end() const { return m_at + static_cast<i64>(m_buffer.size()); }
+
+ private:
+  AviFile& m_file;
+  i64 m_at;
+  std::vector<char> m_buffer;
+  bool m_ok = true;
+};
+
+struct Stream {
+  i64 strh = -1;  // data offsets
+  i64 indx = -1;
+  int indxCapacity = 0;
   bool video = false;
   u32 sampleSize = 0;
-  unsigned long long bytes = 0;
-  long chunks = 0;
+  u32 chunkId = 0;  // the id its data chunks carry, once seen
 };
 
-struct IndexEntry {
-  u32 id, flags, offset, size;
+// What one part's movi list holds, per stream.
+struct PartStream {
+  long chunks = 0;
+  u64 bytes = 0;
+  i64 ix = -1;  // offset of its standard index chunk
+  u32 ixSize = 0;
+};
+
+struct Part {
+  i64 start = 0;    // the RIFF header
+  i64 movi = 0;     // the movi LIST header
+  i64 dataEnd = 0;  // end of the last chunk kept in movi
+  i64 end = 0;      // end of the part once repaired
+  bool whole = false;
+  bool hasIdx1 = false;
+  std::array<PartStream, kMaxStreams> streams{};
+};
+
+struct Chunk {
+  i64 at;
+  u32 id, size;
+};
+
+class Repair {
+ public:
+  explicit Repair(AviFile& file) : m_f(file) {}
+
+  AviRepairResult Run() {
+    AviRepairResult result;
+    if (!ReadHeaders(&result.detail)) {
+      result.status = AviRepairStatus::kRefused;
+      return result;
+    }
+    WalkParts();
+    result.parts = static_cast<int>(m_parts.size());
+    result.videoFrames = TotalVideoFrames();
+    if (!CutOff()) {
+      result.status = AviRepairStatus::kClean;
+      result.indexWritten = true;
+      return result;
+    }
+    if (!Apply(&result)) {
+      result.status = AviRepairStatus::kFailed;
+      return result;
+    }
+    result.status = AviRepairStatus::kRepaired;
+    result.parts = static_cast<int>(m_parts.size());
+    result.videoFrames = TotalVideoFrames();
+    return result;
+  }
+
+ private:
+  // The first part's header lists: avih, the streams and odml, and where its
+  // movi list starts. Everything read must lie inside the file.
+  bool ReadHeaders(std::string* why) {
+    if (m_f.U32(0) != kRiff || m_f.U32(8) != kAvi) {
+      *why = "not an AVI file";
+      return false;
+    }
+    for (i64 at = 12; at + 12 <= m_f.size();) {
+      const u32 id = *m_f.U32(at), size = *m_f.U32(at + 4);
+      const i64 next = at + 8 + Padded(size);
+      if (id == kList && m_f.U32(at + 8) == kMovi) {
+        m_moviAt = at;
+        break;
+      }
+      if (next > m_f.size()) {
+        *why = "headers cut off";
+        return false;
+      }
+      if (id == kList && m_f.U32(at + 8) == kHdrl && !ReadHdrl(at + 12, at + 8 + size)) {
+        *why = "headers damaged";
+        return false;
+      }
+      at = next;
+    }
+    if (m_avih < 0 || m_moviAt < 0 || m_streams.empty()) {
+      *why = "no headers or no movi list";
+      return false;
+    }
+    return true;
+  }
+
+  bool ReadHdrl(i64 at, i64 end) {
+    for (; at + 8 <= end;) {
+      const u32 id = *m_f.U32(at), size = *m_f.U32(at + 4);
+      if (at + 8 + size > end) return false;
+      if (id == kAvih) {
+        if (size < kAvihSize) return false;
+        m_avih = at + 8;
+      } else if (id == kList && size >= 4) {
+        const u32 list = *m_f.U32(at + 8);
+        if (list == kStrl) {
+          if (m_streams.size() >= kMaxStreams) return false;
+          m_streams.emplace_back();
+        }
+        if ((list == kStrl || list == kOdml) && !ReadSubList(list, at + 12, at + 8 + size))
+          return false;
+      }
+      at += 8 + Padded(size);
+    }
+    for (const Stream& s : m_streams)
+      if (s.strh < 0) return false;
+    return true;
+  }
+
+  bool ReadSubList(u32 list, i64 at, i64 end) {
+    for (; at + 8 <= end;) {
+      const u32 id = *m_f.U32(at), size = *m_f.U32(at + 4);
+      if (at + 8 + size > end) return false;
+      if (list == kStrl && id == kStrh) {
+        if (size < kStrhMinSize) return false;
+        Stream& s = m_streams.back();
+        s.strh = at + 8;
+        s.video = m_f.U32(at + 8) == kVids;
+        s.sampleSize = *m_f.U32(at + 8 + kStrhSampleSize);
+      } else if (list == kStrl && id == kIndx && size >= kIndxHeader) {
+        u16 longsPerEntry = 0;
+        m_f.Read(at + 8, &longsPerEntry, 2);
+        // Only a super-index of 4-long entries is ours to rewrite.
+        if (longsPerEntry == 4) {
+          m_streams.back().indx = at + 8;
+          m_streams.back().indxCapacity = static_cast<int>((size - kIndxHeader) / kIndxEntry);
+        }
+      } else if (list == kOdml && id == kDmlh && size >= 4) {
+        m_dmlh = at + 8;
+      }
+      at += 8 + Padded(size);
+    }
+    return true;
+  }
+
+  // The stream a data chunk id names ("01wb" is stream 1), or -1.
+  int StreamOf(u32 id) const {
+    const char c0 = static_cast<char>(id & 0xFF), c1 = static_cast<char>(id >> 8 & 0xFF);
+    if (c0 < '0' || c0 > '9' || c1 < '0' || c1 > '9') return -1;
+    const int stream = (c0 - '0') * 10 + (c1 - '0');
+    return stream < static_cast<int>(m_streams.size()) ? stream : -1;
+  }
+  static bool IsStandardIndex(u32 id) { return (id & 0xFFFF) == (Fourcc("ix00") & 0xFFFF); }
+
+  // Calls visit(chunk) for every complete data chunk of [from, limit) in
+  // order; ends at the first chunk that is cut off or unknown. Returns where
+  // the walk stopped and, in *lastData, the end of the last data chunk.
+  template <typename Visit>
+  i64 WalkChunks(i64 from, i64 limit, i64* lastData, Visit&& visit, Part* part = nullptr) const {
+    i64 at = from;
+    *lastData = from;
+    while (at + 8 <= limit) {
+      const u32 id = *m_f.U32(at), size = *m_f.U32(at + 4);
+      const i64 next = at + 8 + Padded(size);
+      if (at + 8 + size > limit) break;
+      if (const int stream = StreamOf(id); stream >= 0) {
+        visit(Chunk{at, id, size});
+        *lastData = std::min(next, limit);
+      } else if (IsStandardIndex(id)) {
+        // "ix01" indexes stream 01: the digits are its upper two bytes.
+        const int indexed = StreamOf(id >> 16);
+        if (part && indexed >= 0) {
+          part->streams[static_cast<std::size_t>(indexed)].ix = at;
+          part->streams[static_cast<std::size_t>(indexed)].ixSize = size;
+        }
+      } else if (id != kJunk) {
+        break;  // damaged from here
+      }
+      at = std::min(next, limit);
+    }
+    return at;
+  }
+
+  // Counts one part's chunks; whole when the walk reached the declared end.
+  void CountPart(Part& part, i64 dataStart, i64 limit, bool declaredWhole) {
+    i64 lastData = dataStart;
+    const i64 stop = WalkChunks(
+        dataStart, limit, &lastData,
+        [&](const Chunk& c) {
+          PartStream& ps = part.streams[static_cast<std::size_t>(StreamOf(c.id))];
+          ps.chunks++;
+          ps.bytes += c.size;
+          Stream& s = m_streams[static_cast<std::size_t>(StreamOf(c.id))];
+          if (!s.chunkId) s.chunkId = c.id;
+        },
+        &part);
+    part.whole = declaredWhole && stop == limit;
+    part.dataEnd = part.whole ? limit : lastData;
+  }
+
+  void WalkParts() {
+    // The first part.
+    Part first;
+    first.start = 0;
+    first.movi = m_moviAt;
+    const u32 riffSize = *m_f.U32(4);
+    const u32 moviSize = *m_f.U32(m_moviAt + 4);
+    const i64 riffEnd = 8 + Padded(riffSize);
+    const i64 moviEnd = m_moviAt + 8 + moviSize;
+    const bool declared = PartEndsWell(riffEnd) && moviEnd <= riffEnd && moviSize >= 4;
+    CountPart(first, m_moviAt + 12, declared ? moviEnd : m_f.size(), declared);
+    if (first.whole) {
+      // After movi: idx1, JUNK; all inside the declared part.
+      for (i64 at = first.dataEnd + (first.dataEnd & 1); at + 8 <= riffEnd;) {
+        const u32 id = *m_f.U32(at), size = *m_f.U32(at + 4);
+        if (id == kIdx1) first.hasIdx1 = true;
+        at += 8 + Padded(size);
+      }
+      first.end = riffEnd;
+    }
+    m_parts.push_back(first);
+    // The parts after it, while each is whole.
+    while (m_parts.back().whole && m_parts.back().end < m_f.size()) {
+      const i64 at = m_parts.back().end;
+      if (m_f.U32(at) != kRiff || m_f.U32(at + 8) != kAvix || m_f.U32(at + 12) != kList ||
+          m_f.U32(at + 20) != kMovi)
+        break;  // a part's header cut off: it holds nothing yet
+      Part part;
+      part.start = at;
+      part.movi = at + 12;
+      const i64 end = at + 8 + Padded(*m_f.U32(at + 4));
+      const i64 mEnd = part.movi + 8 + *m_f.U32(at + 16);
+      const bool whole = PartEndsWell(end) && mEnd <= end && *m_f.U32(at + 16) >= 4;
+      CountPart(part, part.movi + 12, whole ? mEnd : m_f.size(), whole);
+      if (part.whole) part.end = end;
+      // A cut-off part without one complete chunk adds nothing: it goes.
+      if (!part.whole && part.dataEnd == part.movi + 12) break;
+      m_parts.push_back(part);
+    }
+    m_trailing = m_parts.back().whole && m_parts.back().end < m_f.size();
+  }
+
+  // A declared part end that fits: the file ends there or the next part starts.
+  bool PartEndsWell(i64 end) const {
+    if (end > m_f.size() || end < 24) return false;
+    return end == m_f.size() || m_f.U32(end) == kRiff;
+  }
+
+  long TotalVideoFrames() const {
+    const int v = FirstVideo();
+    long frames = 0;
+    if (v < 0) return 0;
+    for (const Part& p : m_parts) frames += p.streams[static_cast<std::size_t>(v)].chunks;
+    return frames;
+  }
+  int FirstVideo() const {
+    for (std::size_t i = 0; i < m_streams.size(); ++i)
+      if (m_streams[i].video) return static_cast<int>(i);
+    return -1;
+  }
+
+  // Cut off: a part that is not whole, bytes after the last part, or
+  // headers that lie whatever multiplexer wrote them: no frame counted while
+  // the file holds some (a crash), more frames counted than there are, or a
+  // super-index entry past the end.
+  bool CutOff() const {
+    if (!m_parts.back().whole || m_trailing) return true;
+    const long frames = TotalVideoFrames();
+    const int v = FirstVideo();
+    const long firstFrames =
+        v >= 0 ? m_parts.front().streams[static_cast<std::size_t>(v)].chunks : 0;
+    auto lies = [&](i64 at, long truth) {
+      const std::optional<u32> said = m_f.U32(at);
+      return said && ((*said == 0 && truth > 0) || *said > static_cast<u64>(truth));
+    };
+    if (lies(m_avih + kAvihTotalFrames, firstFrames)) return true;
+    if (m_dmlh >= 0 && lies(m_dmlh, frames)) return true;
+    if (v >= 0 && lies(m_streams[static_cast<std::size_t>(v)].strh + kStrhLength, frames))
+      return true;
+    for (const Stream& s : m_streams) {
+      if (s.indx < 0) continue;
+      const u32 used = m_f.U32(s.indx + 4).value_or(0);
+      for (u32 i = 0; i < used && i < static_cast<u32>(s.indxCapacity); ++i) {
+        u64 offset = 0;
+        u32 size = 0;
+        m_f.Read(s.indx + kIndxHeader + i * kIndxEntry, &offset, 8);
+        m_f.Read(s.indx + kIndxHeader + i * kIndxEntry + 8, &size, 4);
+        if (offset + size > static_cast<u64>(m_f.size())) return true;
+      }
+    }
+    return false;
+  }
+
+  u32 StreamLength(std::size_t s, const PartStream& ps) const {
+    const Stream& stream = m_streams[s];
+    if (!stream.video && stream.sampleSize) return static_cast<u32>(ps.bytes / stream.sampleSize);
+    return static_cast<u32>(ps.chunks);
+  }
+
+  // New standard indexes for the last part's chunks, one per stream, at the
+  // end of its movi list.
+  bool WriteStandardIndexes(Part& part) {
+    Appender out(m_f, part.dataEnd);
+    for (std::size_t s = 0; s < m_streams.size(); ++s) {
+      PartStream& ps = part.streams[s];
+      ps.ix = -1;
+      if (ps.chunks == 0) continue;
+      ps.ix = out.end();
+      ps.ixSize = static_cast<u32>(kIndxHeader + 8 * ps.chunks);
+      out.U32((Fourcc("ix00") & 0xFFFFu) | static_cast<u32>('0' + s / 10) << 16 |
+              static_cast<u32>('0' + s % 10) << 24);
+      out.U32(ps.ixSize);
+      out.U16(2);              // longs per entry
+      out.Bytes("\0\x01", 2);  // sub-type 0, AVI_INDEX_OF_CHUNKS
+      out.U32(static_cast<u32>(ps.chunks));
+      out.U32(m_streams[s].chunkId);
+      out.U64(static_cast<u64>(part.movi));  // base offset
+      out.U32(0);
+      i64 lastData;
+      WalkChunks(part.movi + 12, part.dataEnd, &lastData, [&](const Chunk& c) {
+        if (static_cast<std::size_t>(StreamOf(c.id)) != s) return;
+        out.U32(static_cast<u32>(c.at + 8 - part.movi));
+        out.U32(c.size);  // bit 31 clear: every frame is a key frame
+      });
+    }
+    if (!out.Flush()) return false;
+    part.end = out.end();
+    return true;
+  }
+
+  // The old-style index of the first part, after its movi list.
+  bool WriteOldIndex(Part& part) {
+    long entries = 0;
+    for (const PartStream& ps : part.streams) entries += ps.chunks;
+    Appender out(m_f, part.end);
+    out.U32(kIdx1);
+    out.U32(static_cast<u32>(entries * 16));
+    i64 lastData;
+    WalkChunks(part.movi + 12, part.dataEnd, &lastData, [&](const Chunk& c) {
+      out.U32(c.id);
+      out.U32(kKeyFrame);
+      out.U32(static_cast<u32>(c.at - (part.movi + 8)));
+      out.U32(c.size);
+    });
+    if (!out.Flush()) return false;
+    part.end = out.end();
+    part.hasIdx1 = true;
+    return true;
+  }
+
+  bool Apply(AviRepairResult* result) {
+    Part& last = m_parts.back();
+    // Everything after the last complete chunk goes: a cut-off chunk, a
+    // half-written index, a part header without data.
+    if (!last.whole) {
+      if (!m_f.Truncate(last.dataEnd)) return Failed(result, "cannot shorten the file");
+      result->indexWritten = true;
+      const i64 moviEnd = last.dataEnd;
+      if (!WriteStandardIndexes(last)) {
+        // No room left: the data stays, without its index.
+        result->indexWritten = false;
+        for (PartStream& ps : last.streams) ps.ix = -1;
+        if (!m_f.Truncate(moviEnd)) return Failed(result, "cannot shorten the file");
+        last.end = moviEnd;
+      }
+      last.dataEnd = last.end;  // the indexes belong to the movi list
+      if (&last == &m_parts.front() && result->indexWritten && !WriteOldIndex(last)) {
+        result->indexWritten = false;
+        if (!m_f.Truncate(last.dataEnd)) return Failed(result, "cannot shorten the file");
+        last.end = last.dataEnd;
+      }
+    } else if (m_trailing) {
+      if (!m_f.Truncate(last.end)) return Failed(result, "cannot shorten the file");
+      result->indexWritten = true;
+    } else {
+      result->indexWritten = true;
+    }
+    last.whole = true;
+
+    bool ok = true;
+    for (const Part& part : m_parts) {
+      ok &= m_f.WriteU32(part.start + 4, static_cast<u32>(part.end - part.start - 8));
+      ok &= m_f.WriteU32(part.movi + 4, static_cast<u32>(part.dataEnd - part.movi - 8));
+    }
+    for (std::size_t s = 0; s < m_streams.size(); ++s) {
+      const Stream& stream = m_streams[s];
+      u32 length = 0;
+      for (const Part& part : m_parts) length += StreamLength(s, part.streams[s]);
+      ok &= m_f.WriteU32(stream.strh + kStrhLength, length);
+      if (stream.indx >= 0) ok &= WriteSuperIndex(s);
+    }
+    const int v = FirstVideo();
+    const long firstFrames =
+        v >= 0 ? m_parts.front().streams[static_cast<std::size_t>(v)].chunks : 0;
+    ok &= m_f.WriteU32(m_avih + kAvihTotalFrames, static_cast<u32>(firstFrames));
+    if (m_dmlh >= 0) ok &= m_f.WriteU32(m_dmlh, static_cast<u32>(TotalVideoFrames()));
+    u32 flags = m_f.U32(m_avih + kAvihFlags).value_or(0);
+    flags = m_parts.front().hasIdx1 ? flags | kHasIndex : flags & ~kHasIndex;
+    ok &= m_f.WriteU32(m_avih + kAvihFlags, flags);
+    if (!ok) return Failed(result, "cannot write the headers");
+    if (!m_f.Sync()) return Failed(result, "cannot flush the file");
+    return true;
+  }
+
+  bool WriteSuperIndex(std::size_t s) {
+    const Stream& stream = m_streams[s];
+    std::vector<char> entries(static_cast<std::size_t>(stream.indxCapacity) * kIndxEntry, 0);
+    u32 used = 0;
+    for (const Part& part : m_parts) {
+      const PartStream& ps = part.streams[s];
+      if (ps.ix < 0 || used >= static_cast<u32>(stream.indxCapacity)) continue;
+      char* e = entries.data() + used * kIndxEntry;
+      const u64 offset = static_cast<u64>(ps.ix);
+      const u32 size = ps.ixSize + 8, duration = StreamLength(s, ps);
+      std::memcpy(e, &offset, 8);
+      std::memcpy(e + 8, &size, 4);
+      std::memcpy(e + 12, &duration, 4);
+      ++used;
+    }
+    return m_f.WriteU32(stream.indx + 4, used) &&
+           (entries.empty() ||
+            m_f.Write(stream.indx + kIndxHeader, entries.data(), entries.size()));
+  }
+
+  static bool Failed(AviRepairResult* result, const char* why) {
+    result->detail = why;
+    return false;
+  }
+
+  AviFile& m_f;
+  i64 m_avih = -1, m_dmlh = -1, m_moviAt = -1;
+  std::vector<Stream> m_streams;
+  std::vector<Part> m_parts;
+  bool m_trailing = false;  // bytes after the last whole part
 };
 
 }  // namespace
 
-AviRepairResult RepairTruncatedAvi(const std::string& hostPath) {
+AviRepairResult RepairAvi(const std::string& hostPath) {
+  AviFile file;
   AviRepairResult result;
-  File f;
-  f.fd = ::open(hostPath.c_str(), O_RDWR | O_CLOEXEC);
-  struct stat st;
-  if (f.fd < 0 || ::fstat(f.fd, &st) != 0) return result;
-  f.size = st.st_size;
-  u32 riff, type;
-  if (!f.ReadU32(0, &riff) || riff != Fourcc("RIFF") || !f.ReadU32(8, &type) ||
-      type != Fourcc("AVI "))
+  if (!file.Open(hostPath, &result.detail)) {
+    result.status = AviRepairStatus::kRefused;
     return result;
-
-  // Walk the top level: hdrl (headers), movi (data).
-  off_t avih = -1, dmlh = -1, movi = -1;
-  std::vector<StreamHeader> streams;
-  off_t at = 12;
-  while (at + 8 <= f.size) {
-    u32 id, size;
-    if (!f.ReadU32(at, &id) || !f.ReadU32(at + 4, &size)) break;
-    if (id == Fourcc("LIST")) {
-      u32 list;
-      if (!f.ReadU32(at + 8, &list)) break;
-      if (list == Fourcc("movi")) {
-        movi = at;
-        break;
-      }
-      if (list == Fourcc("hdrl")) {
-        // Inside the headers: avih, one strl per stream, odml.
-        off_t end = at + 8 + size, h = at + 12;
-        while (h + 8 <= end && h + 8 <= f.size) {
-          u32 hid, hsize;
-          if (!f.ReadU32(h, &hid) || !f.ReadU32(h + 4, &hsize)) break;
-          if (hid == Fourcc("avih")) avih = h + 8;
-          if (hid == Fourcc("LIST")) {
-            u32 sub;
-            f.ReadU32(h + 8, &sub);
-            off_t s = h + 12, send = h + 8 + hsize;
-            if (sub == Fourcc("strl")) streams.emplace_back();
-            while (s + 8 <= send && s + 8 <= f.size) {
-              u32 sid, ssize;
-              if (!f.ReadU32(s, &sid) || !f.ReadU32(s + 4, &ssize)) break;
-              if (sub == Fourcc("strl") && sid == Fourcc("strh")) {
-                streams.back().strh = s + 8;
-                u32 kind = 0;
-                f.ReadU32(s + 8, &kind);
-                streams.back().video = kind == Fourcc("vids");
-                f.ReadU32(s + 8 + 44, &streams.back().sampleSize);
-              }
-              if (sub == Fourcc("strl") && sid == Fourcc("indx")) streams.back().indx = s + 8;
-              if (sub == Fourcc("odml") && sid == Fourcc("dmlh")) dmlh = s + 8;
-              s += 8 + ((ssize + 1) & ~1u);
-            }
-          }
-          h += 8 + ((hsize + 1) & ~1u);
-        }
-      }
-    }
-    at += 8 + ((size + 1) & ~1u);
   }
-  if (movi < 0 || avih < 0) return result;
-
-  // Keep the complete chunks of the data list; the first one cut off ends it.
-  std::vector<IndexEntry> index;
-  off_t end = movi + 12, p = movi + 12;
-  while (p + 8 <= f.size) {
-    u32 id, size;
-    if (!f.ReadU32(p, &id) || !f.ReadU32(p + 4, &size)) break;
-    const off_t next = p + 8 + ((size + 1) & ~1u);
-    if (next > f.size) break;
-    if (id == Fourcc("LIST")) {  // a 'rec ' group or the next RIFF part: stop there
-      break;
-    }
-    const char* c = reinterpret_cast<const char*>(&id);
-    const unsigned stream = static_cast<unsigned>((c[0] - '0') * 10 + (c[1] - '0'));
-    if (c[0] >= '0' && c[0] <= '9' && c[1] >= '0' && c[1] <= '9' && stream < streams.size()) {
-      streams[stream].chunks++;
-      streams[stream].bytes += size;
-      index.push_back({id, 0x10 /* key frame */, static_cast<u32>(p - (movi + 8)), size});
-    } else if (id != Fourcc("JUNK") && c[0] != 'i' && c[0] != 'J') {
-      break;  // not a chunk we know: the data is damaged from here
-    }
-    end = next;
-    p = next;
-  }
-  if (::ftruncate(f.fd, end) != 0) return result;
-  f.size = end;
-
-  // Sizes and counts that match what is left.
-  f.WriteU32(movi + 4, static_cast<u32>(end - movi - 8));
-  long frames = 0;
-  for (const StreamHeader& s : streams) {
-    if (s.strh < 0) continue;
-    const u32 length = s.video        ? static_cast<u32>(s.chunks)
-                       : s.sampleSize ? static_cast<u32>(s.bytes / s.sampleSize)
-                                      : static_cast<u32>(s.chunks);
-    f.WriteU32(s.strh + 32, length);
-    if (s.video && !frames) frames = s.chunks;
-    // The extended index names chunks that are gone; an empty one is honest.
-    if (s.indx >= 0) f.WriteU32(s.indx + 4, 0);
-  }
-  f.WriteU32(avih + 16, static_cast<u32>(frames));
-  if (dmlh >= 0) f.WriteU32(dmlh, static_cast<u32>(frames));
-
-  // An old-style index where the disk still has room; without one the file
-  // says so, and readers scan the data instead.
-  u32 flags = 0;
-  f.ReadU32(avih + 12, &flags);
-  const u32 kHasIndex = 0x10;
-  std::vector<unsigned char> idx1(8 + index.size() * sizeof(IndexEntry));
-  const u32 idxId = Fourcc("idx1"), idxSize = static_cast<u32>(index.size() * sizeof(IndexEntry));
-  std::memcpy(idx1.data(), &idxId, 4);
-  std::memcpy(idx1.data() + 4, &idxSize, 4);
-  if (!index.empty()) std::memcpy(idx1.data() + 8, index.data(), idxSize);
-  if (::pwrite(f.fd, idx1.data(), idx1.size(), end) == static_cast<ssize_t>(idx1.size())) {
-    result.indexWritten = true;
-    f.size = end + static_cast<off_t>(idx1.size());
-    flags |= kHasIndex;
-  } else {
-    if (::ftruncate(f.fd, end) != 0) return result;
-    flags &= ~kHasIndex;
-  }
-  f.WriteU32(avih + 12, flags);
-  f.WriteU32(4, static_cast<u32>(f.size - 8));
-  ::fsync(f.fd);
-  result.repaired = true;
-  result.videoFrames = frames;
-  return result;
+  return Repair(file).Run();
 }
 
 }  // namespace dshow

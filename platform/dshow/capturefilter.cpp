@@ -333,6 +333,19 @@ std::vector<std::unique_ptr<AM_MEDIA_TYPE, void (*)(AM_MEDIA_TYPE*)>> StreamConf
 
 namespace dshow::testapi {
 
+namespace {
+
+// A source that lost its device: every buffer it makes fails as its read
+// would, so it stops, says why and ends its stream, as an unplugged one does.
+GstPadProbeReturn FailBuffer(GstPad*, GstPadProbeInfo* info, gpointer) {
+  gst_mini_object_unref(GST_MINI_OBJECT(GST_PAD_PROBE_INFO_DATA(info)));
+  GST_PAD_PROBE_INFO_DATA(info) = nullptr;
+  GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_ERROR;
+  return GST_PAD_PROBE_HANDLED;
+}
+
+}  // namespace
+
 void FailRunningDevice(const Ref<IBaseFilter>& filter) {
   auto capture = std::dynamic_pointer_cast<CaptureFilter>(filter);
   if (!capture) return;
@@ -348,6 +361,13 @@ void FailRunningDevice(const Ref<IBaseFilter>& filter) {
       g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "The device went away.");
   gst_element_post_message(source, gst_message_new_error(GST_OBJECT(source), error, "test"));
   g_error_free(error);
+  if (GstPad* pad = gst_element_get_static_pad(source, "src")) {
+    gst_pad_add_probe(
+        pad,
+        static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+        &FailBuffer, nullptr, nullptr);
+    gst_object_unref(pad);
+  }
   gst_object_unref(source);
 }
 

@@ -98,7 +98,8 @@ class StreamConfig : public IAMStreamConfig, public ISpecifyPropertyPages {
 namespace dshow::testapi {
 
 // Makes a device filter fail as a device that is unplugged while running:
-// its source reports a read error.
+// its source reports a read error, delivers nothing more and ends its stream.
+// The device stays gone for the filter's life.
 void FailRunningDevice(const Ref<IBaseFilter>& filter);
 
 }  // namespace dshow::testapi

@@ -3,6 +3,7 @@
 #include <QLoggingCategory>
 #include <QWidget>
 #include <chrono>
+#include <cstring>
 
 #include "platform/dshow/avimuxfilter.h"
 #include "platform/dshow/avirepair.h"
@@ -14,8 +15,18 @@ Q_LOGGING_CATEGORY(lcGraph, "orvane.dshow.graph", QtWarningMsg)
 namespace dshow {
 
 namespace {
-constexpr HRESULT kDiskFull = static_cast<HRESULT>(0x80070070);  // from ERROR_DISK_FULL
+constexpr HRESULT kDiskFull = static_cast<HRESULT>(0x80070070);    // from ERROR_DISK_FULL
+constexpr HRESULT kWriteFault = static_cast<HRESULT>(0x8007001D);  // from ERROR_WRITE_FAULT
+// The end of stream reaches the writers within milliseconds, plus the time
+// the multiplexer takes to write its index: a few seconds bound both.
+constexpr int kFinaliseTimeoutMs = 5000;
+
+bool IsFileSink(GstObject* object) {
+  if (!GST_IS_ELEMENT(object)) return false;
+  GstElementFactory* factory = gst_element_get_factory(GST_ELEMENT(object));
+  return factory && std::strcmp(GST_OBJECT_NAME(factory), "filesink") == 0;
 }
+}  // namespace
 
 FilterGraph::FilterGraph() {
   gst::EnsureInitialised();
@@ -27,6 +38,9 @@ FilterGraph::FilterGraph() {
 
 FilterGraph::~FilterGraph() {
   gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
+  for (const Ref<FilterBase>& filter : m_filters)
+    if (auto* writer = dynamic_cast<FileWriterFilter*>(filter.get()))
+      writer->SetEndOfStreamListener(nullptr);
   GstBus* bus = gst_element_get_bus(m_pipeline.get());
   gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
   gst_object_unref(bus);
@@ -49,6 +63,11 @@ HRESULT FilterGraph::AddFilter(const Ref<IBaseFilter>& filter, const std::string
   if (!gst_bin_add(GST_BIN(m_pipeline.get()), base->bin())) return E_FAIL;
   base->setGraph(this);
   m_filters.push_back(base);
+  if (auto* writer = dynamic_cast<FileWriterFilter*>(base.get()))
+    writer->SetEndOfStreamListener([this] {
+      std::lock_guard guard(m_eventLock);
+      m_writersChanged.notify_all();
+    });
   return S_OK;
 }
 
@@ -56,7 +75,12 @@ HRESULT FilterGraph::RemoveFilter(const Ref<IBaseFilter>& filter) {
   if (HRESULT hr = faults::Check("IGraphBuilder::RemoveFilter"); FAILED(hr)) return hr;
   auto base = std::dynamic_pointer_cast<FilterBase>(filter);
   if (!base || !Contains(base.get())) return VFW_E_NOT_IN_GRAPH;
+  // Its pins could not be taken apart while running: it would go with
+  // peers still pointing at it.
+  if (m_state != FilterState::Stopped) return VFW_E_NOT_STOPPED;
   for (const Ref<Pin>& pin : base->pins()) Disconnect(pin);
+  if (auto* writer = dynamic_cast<FileWriterFilter*>(base.get()))
+    writer->SetEndOfStreamListener(nullptr);
   gst_element_set_locked_state(base->bin(), FALSE);
   gst_element_set_state(base->bin(), GST_STATE_NULL);
   gst_bin_remove(GST_BIN(m_pipeline.get()), base->bin());
@@ -91,9 +115,13 @@ HRESULT FilterGraph::Connect(const Ref<Pin>& output, const Ref<Pin>& input) {
   if (!downstream || !Contains(downstream.get()) || !Contains(output->owner().get()))
     return VFW_E_NOT_IN_GRAPH;
   if (HRESULT hr = downstream->PrepareInput(*input, *output); FAILED(hr)) return hr;
-  GstPadLinkReturn linked = gst_pad_link(output->pad(), input->pad());
+  GstPadLinkReturn linked = faults::Check("GstPad::Link") == S_OK
+                                ? gst_pad_link(output->pad(), input->pad())
+                                : GST_PAD_LINK_REFUSED;
   if (linked != GST_PAD_LINK_OK) {
     qCWarning(lcGraph) << "pad link failed:" << gst_pad_link_get_name(linked);
+    // What the downstream filter prepared for this input goes again.
+    downstream->InputDisconnected(*input);
     return VFW_E_CANNOT_CONNECT;
   }
   output->setPeer(input);
@@ -116,11 +144,14 @@ HRESULT FilterGraph::Run() {
   if (m_state == FilterState::Running) return S_OK;
   if (m_state == FilterState::Stopped) {
     PrepareFilterStates();
+    for (const Ref<FilterBase>& filter : m_filters)
+      if (auto* writer = dynamic_cast<FileWriterFilter*>(filter.get())) writer->Rearm();
+    // A new run hears only of itself: events of the last one are gone.
     std::lock_guard guard(m_eventLock);
     m_abortQueued = false;
+    m_writeFailed = false;
+    m_events.clear();
   }
-  for (const Ref<FilterBase>& filter : m_filters)
-    if (auto* writer = dynamic_cast<FileWriterFilter*>(filter.get())) writer->Rearm();
   if (gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
     gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
     m_state = FilterState::Stopped;
@@ -143,47 +174,64 @@ HRESULT FilterGraph::Pause() {
   return S_OK;
 }
 
-bool FilterGraph::WaitForWriters(int timeoutMs) {
+std::vector<FileWriterFilter*> FilterGraph::ActiveWriters() const {
+  std::vector<FileWriterFilter*> writers;
+  for (const Ref<FilterBase>& filter : m_filters)
+    if (auto* writer = dynamic_cast<FileWriterFilter*>(filter.get());
+        writer && writer->AnyPinConnected() && writer->wroteData())
+      writers.push_back(writer);
+  return writers;
+}
+
+bool FilterGraph::WaitForWriters(const std::vector<FileWriterFilter*>& writers, int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  bool all = true;
-  for (const Ref<FilterBase>& filter : m_filters) {
-    auto* writer = dynamic_cast<FileWriterFilter*>(filter.get());
-    if (writer && writer->AnyPinConnected() && !writer->WaitForEndOfStream(deadline)) all = false;
-  }
-  return all;
+  auto allFinished = [&] {
+    for (FileWriterFilter* writer : writers)
+      if (!writer->reachedEndOfStream()) return false;
+    return true;
+  };
+  std::unique_lock lock(m_eventLock);
+  m_writersChanged.wait_until(lock, deadline, [&] { return m_writeFailed || allFinished(); });
+  return !m_writeFailed && allFinished();
 }
 
 HRESULT FilterGraph::Stop() {
   if (HRESULT hr = faults::Check("IMediaControl::Stop"); FAILED(hr)) return hr;
   if (m_state == FilterState::Stopped) return S_OK;
-  bool writing = false;
-  for (const Ref<FilterBase>& filter : m_filters)
-    if (dynamic_cast<FileWriterFilter*>(filter.get()) && filter->AnyPinConnected()) writing = true;
   // A file is complete only once the end of stream has passed the
-  // multiplexer (it then writes its index and sizes): send it from the
-  // sources and wait for it at the writer before tearing down.
+  // multiplexer (it then writes its index and sizes) and reached the
+  // writer: send it from the sources and wait for it before tearing down.
+  // A paused graph runs for that, or its live sources would hold it back.
+  const std::vector<FileWriterFilter*> writers = ActiveWriters();
   bool finalised = true;
-  bool failed;
-  {
-    std::lock_guard guard(m_eventLock);
-    failed = m_abortQueued;
-  }
-  // After a failure the stream cannot reach the writer any more; waiting for
-  // it would only hold the window up.
-  if (writing && failed) finalised = false;
-  if (writing && !failed && m_state == FilterState::Running) {
-    gst_element_send_event(m_pipeline.get(), gst_event_new_eos());
-    finalised = WaitForWriters(5000);
-    if (!finalised) qCWarning(lcGraph) << "end of stream did not reach the writer";
+  if (!writers.empty()) {
+    bool writeFailed;
+    {
+      std::lock_guard guard(m_eventLock);
+      writeFailed = m_writeFailed;
+    }
+    // After a failed write the stream cannot reach the file any more.
+    finalised = false;
+    if (!writeFailed) {
+      if (m_state == FilterState::Paused)
+        gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING);
+      gst_element_send_event(m_pipeline.get(), gst_event_new_eos());
+      finalised = WaitForWriters(writers, kFinaliseTimeoutMs);
+      if (!finalised) qCWarning(lcGraph) << "the recording could not be finished cleanly";
+    }
   }
   gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
   m_state = FilterState::Stopped;
-  // A file cut off by a failure is closed now; make what it holds playable
-  // with headers that tell the truth.
-  if (writing && !finalised)
-    for (const Ref<FilterBase>& filter : m_filters)
-      if (auto* writer = dynamic_cast<FileWriterFilter*>(filter.get()))
-        finalised = RepairTruncatedAvi(writer->hostPath()).repaired;
+  // A file cut off is closed now; make what it holds playable, with headers
+  // that tell the truth. Only files this graph wrote and still finds there.
+  if (!finalised)
+    for (FileWriterFilter* writer : writers)
+      if (writer->StillOwnsFile()) {
+        const AviRepairResult repair = RepairAvi(writer->hostPath());
+        if (!repair.ok())
+          qCWarning(lcGraph) << "repair of" << writer->hostPath().c_str()
+                             << "failed:" << repair.detail.c_str();
+      }
   return finalised ? S_OK : S_FALSE;
 }
 
@@ -210,8 +258,11 @@ GstBusSyncReply FilterGraph::OnBusMessage(GstBus*, GstMessage* message, gpointer
     gst_message_parse_error(message, &error, &debug);
     qCWarning(lcGraph) << "error from" << GST_OBJECT_NAME(GST_MESSAGE_SRC(message)) << ":"
                        << (error ? error->message : "") << (debug ? debug : "");
+    // The operating system's ENOSPC is a full disk; any other failure of the
+    // file (EFBIG past a size limit, EIO) a write fault.
     const bool full = error && error->domain == GST_RESOURCE_ERROR &&
                       error->code == GST_RESOURCE_ERROR_NO_SPACE_LEFT;
+    const bool writer = IsFileSink(GST_MESSAGE_SRC(message));
     if (error) g_error_free(error);
     g_free(debug);
     // Only the first error of a run counts; the rest follow from it.
@@ -220,8 +271,10 @@ GstBusSyncReply FilterGraph::OnBusMessage(GstBus*, GstMessage* message, gpointer
       std::lock_guard guard(self->m_eventLock);
       first = !self->m_abortQueued;
       self->m_abortQueued = true;
+      self->m_writeFailed = self->m_writeFailed || writer;
     }
-    if (first) self->QueueEvent(EC_ERRORABORT, full ? kDiskFull : E_FAIL, 0);
+    self->m_writersChanged.notify_all();
+    if (first) self->QueueEvent(EC_ERRORABORT, full ? kDiskFull : writer ? kWriteFault : E_FAIL, 0);
   }
   // Dropping a message is the handler's job: it holds a reference to its
   // source, and a message left behind keeps the whole graph alive.

@@ -9,12 +9,15 @@
 
 #include <QObject>
 #include <QPointer>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 
 #include "platform/dshow/filterbase.h"
 
 namespace dshow {
+
+class FileWriterFilter;
 
 class FilterGraph : public IGraphBuilder, public IMediaControl, public IMediaEventEx {
  public:
@@ -47,7 +50,11 @@ class FilterGraph : public IGraphBuilder, public IMediaControl, public IMediaEve
  private:
   static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
   void PrepareFilterStates();
-  bool WaitForWriters(int timeoutMs);
+  // The writers that take part: connected, with data in their files.
+  std::vector<FileWriterFilter*> ActiveWriters() const;
+  // Until every writer has its end of stream, a write fails, or timeoutMs;
+  // whether every writer finished.
+  bool WaitForWriters(const std::vector<FileWriterFilter*>& writers, int timeoutMs);
   void NotifyOnGuiThread();
 
   gst::Element m_pipeline;
@@ -60,9 +67,11 @@ class FilterGraph : public IGraphBuilder, public IMediaControl, public IMediaEve
     long code;
     INT_PTR param1, param2;
   };
-  std::deque<Event> m_events;        // guarded by m_eventLock
-  bool m_abortQueued = false;        // guarded by m_eventLock: one EC_ERRORABORT per run
-  QPointer<QWidget> m_notifyWindow;  // GUI thread only
+  std::deque<Event> m_events;                // guarded by m_eventLock
+  bool m_abortQueued = false;                // guarded by m_eventLock: one EC_ERRORABORT per run
+  bool m_writeFailed = false;                // guarded by m_eventLock: a file sink failed this run
+  std::condition_variable m_writersChanged;  // with m_eventLock: an end of stream or a failure
+  QPointer<QWidget> m_notifyWindow;          // GUI thread only
   UINT m_notifyMessage = 0;
   INT_PTR m_notifyInstance = 0;
 };
