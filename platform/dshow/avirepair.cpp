@@ -149,6 +149,7 @@ struct Part {
   i64 dataEnd = 0;  // end of the last chunk kept in movi
   i64 end = 0;      // end of the part once repaired
   bool whole = false;
+  bool sizesWrong = false;  // whole, but its RIFF and movi sizes were never written
   bool hasIdx1 = false;
   std::array<PartStream, kMaxStreams> streams{};
 };
@@ -306,7 +307,11 @@ class Repair {
   }
 
   // Counts one part's chunks; whole when the walk reached the declared end.
-  void CountPart(Part& part, i64 dataStart, i64 limit, bool declaredWhole) {
+  // Counts one part's chunks. A part is whole when the walk reached its
+  // declared end, or, with sizes never written (a crash), when its movi list
+  // (and, in the first part, idx1) is followed by the next part's header.
+  void CountPart(Part& part, i64 limit, bool declaredWhole, bool first) {
+    const i64 dataStart = part.movi + 12;
     i64 lastData = dataStart;
     const i64 stop = WalkChunks(
         dataStart, limit, &lastData,
@@ -320,6 +325,26 @@ class Repair {
         &part);
     part.whole = declaredWhole && stop == limit;
     part.dataEnd = part.whole ? limit : lastData;
+    if (part.whole || declaredWhole) return;
+    i64 next = stop;
+    if (first && m_f.U32(stop) == kIdx1) {
+      const i64 end = stop + 8 + Padded(m_f.U32(stop + 4).value_or(0));
+      if (end > m_f.size()) return;
+      part.hasIdx1 = true;
+      next = end;
+    }
+    if (StartsPart(next)) {
+      part.whole = true;
+      part.sizesWrong = true;
+      part.dataEnd = stop;
+      part.end = next;
+    }
+  }
+
+  // Whether an AVIX part's headers (RIFF, LIST movi) are complete at at.
+  bool StartsPart(i64 at) const {
+    return m_f.U32(at) == kRiff && m_f.U32(at + 8) == kAvix && m_f.U32(at + 12) == kList &&
+           m_f.U32(at + 20) == kMovi;
   }
 
   void WalkParts() {
@@ -332,8 +357,8 @@ class Repair {
     const i64 riffEnd = 8 + Padded(riffSize);
     const i64 moviEnd = m_moviAt + 8 + moviSize;
     const bool declared = PartEndsWell(riffEnd) && moviEnd <= riffEnd && moviSize >= 4;
-    CountPart(first, m_moviAt + 12, declared ? moviEnd : m_f.size(), declared);
-    if (first.whole) {
+    CountPart(first, declared ? moviEnd : m_f.size(), declared, true);
+    if (first.whole && !first.sizesWrong) {
       // After movi: idx1, JUNK; all inside the declared part.
       for (i64 at = first.dataEnd + (first.dataEnd & 1); at + 8 <= riffEnd;) {
         const u32 id = *m_f.U32(at), size = *m_f.U32(at + 4);
@@ -346,17 +371,15 @@ class Repair {
     // The parts after it, while each is whole.
     while (m_parts.back().whole && m_parts.back().end < m_f.size()) {
       const i64 at = m_parts.back().end;
-      if (m_f.U32(at) != kRiff || m_f.U32(at + 8) != kAvix || m_f.U32(at + 12) != kList ||
-          m_f.U32(at + 20) != kMovi)
-        break;  // a part's header cut off: it holds nothing yet
+      if (!StartsPart(at)) break;  // a part's header cut off: it holds nothing yet
       Part part;
       part.start = at;
       part.movi = at + 12;
       const i64 end = at + 8 + Padded(*m_f.U32(at + 4));
       const i64 mEnd = part.movi + 8 + *m_f.U32(at + 16);
       const bool whole = PartEndsWell(end) && mEnd <= end && *m_f.U32(at + 16) >= 4;
-      CountPart(part, part.movi + 12, whole ? mEnd : m_f.size(), whole);
-      if (part.whole) part.end = end;
+      CountPart(part, whole ? mEnd : m_f.size(), whole, false);
+      if (part.whole && !part.sizesWrong) part.end = end;
       // A cut-off part without one complete chunk adds nothing: it goes.
       if (!part.whole && part.dataEnd == part.movi + 12) break;
       m_parts.push_back(part);
@@ -389,6 +412,8 @@ class Repair {
   // super-index entry past the end.
   bool CutOff() const {
     if (!m_parts.back().whole || m_trailing) return true;
+    for (const Part& part : m_parts)
+      if (part.sizesWrong) return true;
     const long frames = TotalVideoFrames();
     const int v = FirstVideo();
     const long firstFrames =

@@ -18,6 +18,11 @@ Ref<VideoRenderer> VideoRenderer::Create() {
 }
 
 VideoRenderer::~VideoRenderer() {
+  // The sink's streaming thread calls into this object: stop it first.
+  if (m_sink) {
+    gst_element_set_state(m_sink, GST_STATE_NULL);
+    g_signal_handlers_disconnect_by_data(m_sink, this);
+  }
   {
     std::lock_guard guard(m_lock);
     if (m_pending) gst_sample_unref(m_pending);
@@ -37,7 +42,7 @@ void VideoRenderer::Build() {
   GstCaps* bgrx = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr);
   g_object_set(caps, "caps", bgrx, nullptr);
   gst_caps_unref(bgrx);
-  GstElement* sink = AddToBin(bin, "appsink");
+  GstElement* sink = m_sink = AddToBin(bin, "appsink");
   // A live preview never holds the graph back: no preroll wait, no EOS wait.
   g_object_set(sink, "emit-signals", TRUE, "max-buffers", 1u, "drop", TRUE, "sync", TRUE,
                "wait-on-eos", FALSE, "async", FALSE, nullptr);
@@ -79,11 +84,10 @@ GstFlowReturn VideoRenderer::OnNewSample(GstElement* sink, gpointer data) {
     queue = !self->m_deliveryQueued;
     self->m_deliveryQueued = true;
   }
-  // The widget is the call's context: a call still queued when the renderer
-  // and its widget are gone is dropped by Qt.
-  if (queue && self->m_widget)
+  // A call still queued when the renderer is gone is dropped with m_delivery.
+  if (queue)
     QMetaObject::invokeMethod(
-        self->m_widget.data(), [self] { self->Deliver(); }, Qt::QueuedConnection);
+        &self->m_delivery, [self] { self->Deliver(); }, Qt::QueuedConnection);
   return GST_FLOW_OK;
 }
 

@@ -2,10 +2,13 @@
 // IBasicVideo with the frame on show (internal).
 //
 // Bin: queue ! [jpegdec] ! videoconvert ! BGRx ! appsink. Frames arrive on
-// the streaming thread and are handed to the widget through a queued call;
-// only the newest waits, older ones are dropped.
+// the streaming thread and are handed to the widget through a call queued on
+// m_delivery, a GUI-thread object that lives as long as the renderer: the
+// streaming thread never touches the widget, which its owner window may
+// delete at any time. Only the newest frame waits; older ones are dropped.
 #pragma once
 
+#include <QObject>
 #include <QPointer>
 #include <mutex>
 
@@ -38,7 +41,9 @@ class VideoRenderer : public FilterBase, public IVideoWindow, public IBasicVideo
   static GstFlowReturn OnNewSample(GstElement* sink, gpointer self);
   void Deliver();
 
-  QPointer<RendererWidget> m_widget;
+  QPointer<RendererWidget> m_widget;  // GUI thread only
+  QObject m_delivery;                 // the queued calls' context
+  GstElement* m_sink = nullptr;
   GstElement* m_queue = nullptr;
   GstElement* m_decoder = nullptr;
   GstElement* m_convert = nullptr;

@@ -330,6 +330,24 @@ TEST_F(Recording, AFullDiskEndsTheRecordingOnceAndTheFilePlays) {
   EXPECT_TRUE(orvane::test::DecodesCleanly(file, &errors)) << errors;
   std::printf("full disk: %ld frames kept, %lld bytes\n", probe.streams.at(0).frames,
               static_cast<long long>(QFileInfo(QString::fromStdString(file)).size()));
+
+  // The disk fills while Stop finishes the file: the user hears of it once,
+  // and the repaired file is kept.
+  boxes.clear();
+  boxes.OnBox([](const orvane::ui::MessageBoxCall&) { return IDOK; });
+  ASSERT_TRUE(Start());
+  PumpFor(800);
+  const std::string second = Host(VideoFile(1));
+  {
+    orvane::test::FileSizeLimit full(static_cast<rlim_t>(QFileInfo(QString::fromStdString(second)).size()) + 200);
+    EXPECT_TRUE(EndRecording(&owner));
+  }
+  PumpFor(200);
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"ERROR during capture - disk possibly full"});
+  const orvane::test::ProbeResult cut = orvane::test::Probe(second);
+  ASSERT_TRUE(cut.ok) << cut.errors;
+  EXPECT_EQ(cut.streams.at(0).frames, cut.streams.at(0).headerFrames);
+  EXPECT_TRUE(orvane::test::DecodesCleanly(second, &errors)) << errors;
 }
 
 TEST_F(Recording, PickAudioFormatAppliesTheChoiceWithThePreviewHalted) {

@@ -4,6 +4,7 @@
 //   orvane-probe devices
 //   orvane-probe record --video NAME [--audio NAME] [--size WxH] [--fps N]
 //                       --seconds S --out FILE
+//   orvane-probe repair FILE...   (recordings a crash or a full disk cut off)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -13,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/dshow/avirepair.h"
 #include "platform/dshow/com.h"
 #include "platform/dshow/formats.h"
 #include "platform/system/winpath.h"
@@ -25,7 +27,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: orvane-probe devices\n"
                "       orvane-probe record --video NAME [--audio NAME] [--size WxH] [--fps N]\n"
-               "                           --seconds S --out FILE\n");
+               "                           --seconds S --out FILE\n"
+               "       orvane-probe repair FILE...\n");
   return 2;
 }
 
@@ -176,6 +179,32 @@ int RecordCommand(int argc, char** argv) {
   return aborted ? 1 : 0;
 }
 
+// Each file: "clean", "repaired: N frames" or why it was left alone. Exit 0
+// when every file is clean or repaired.
+int RepairCommand(int argc, char** argv) {
+  if (argc < 3) return Usage();
+  int result = 0;
+  for (int i = 2; i < argc; ++i) {
+    const AviRepairResult repair = RepairAvi(argv[i]);
+    switch (repair.status) {
+      case AviRepairStatus::kClean: std::printf("%s: clean\n", argv[i]); break;
+      case AviRepairStatus::kRepaired:
+        std::printf("%s: repaired: %ld frames in %d part%s%s\n", argv[i], repair.videoFrames,
+                    repair.parts, repair.parts == 1 ? "" : "s",
+                    repair.indexWritten ? "" : ", no room for its index");
+        break;
+      case AviRepairStatus::kRefused:
+      case AviRepairStatus::kFailed:
+        std::fprintf(stderr, "orvane-probe: %s: %s: %s\n", argv[i],
+                     repair.status == AviRepairStatus::kRefused ? "left alone" : "repair failed",
+                     repair.detail.c_str());
+        result = 1;
+        break;
+    }
+  }
+  return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -186,6 +215,7 @@ int main(int argc, char** argv) {
   CoInitialize(nullptr);
   int result = !std::strcmp(argv[1], "devices")  ? ListDevicesCommand()
                : !std::strcmp(argv[1], "record") ? RecordCommand(argc, argv)
+               : !std::strcmp(argv[1], "repair") ? RepairCommand(argc, argv)
                                                  : Usage();
   CoUninitialize();
   return result;
