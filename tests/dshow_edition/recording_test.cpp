@@ -10,6 +10,7 @@
 
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
+#include "platform/dshow/capturefilter.h"
 #include "platform/dshow/formats.h"
 #include "platform/dshow/videorenderer.h"
 #include "platform/system/winpath.h"
@@ -348,6 +349,34 @@ TEST_F(Recording, AFullDiskEndsTheRecordingOnceAndTheFilePlays) {
   ASSERT_TRUE(cut.ok) << cut.errors;
   EXPECT_EQ(cut.streams.at(0).frames, cut.streams.at(0).headerFrames);
   EXPECT_TRUE(orvane::test::DecodesCleanly(second, &errors)) << errors;
+}
+
+TEST_F(Recording, ACameraUnpluggedWhileRecordingEndsItWithOneMessageAndAFileThatPlays) {
+  owner.show();
+  LoadSettings(&owner);
+  ASSERT_TRUE(Start());
+  PumpFor(1000);
+  dshow::testapi::FailRunningDevice(GraphState().videoCapture);
+  EXPECT_TRUE(PumpUntil([] { return !GraphState().capturing; }, 5000));
+  // The preview of the gone camera fails again at once; that is no second message.
+  PumpFor(500);
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"ERROR during capture - disk possibly full"});
+  const std::string file = Host(VideoFile(0));
+  const orvane::test::ProbeResult probe = orvane::test::Probe(file);
+  ASSERT_TRUE(probe.ok) << probe.errors;
+  EXPECT_GE(probe.streams.at(0).frames, 5);
+  EXPECT_EQ(probe.streams.at(0).frames, probe.streams.at(0).headerFrames);
+  std::string errors;
+  EXPECT_TRUE(orvane::test::DecodesCleanly(file, &errors)) << errors;
+  // Still usable: a recording with the camera gone starts and stops.
+  Start();
+  PumpFor(300);
+  QElapsedTimer stop;
+  stop.start();
+  Stop();
+  EXPECT_LT(stop.elapsed(), 3000);
+  EXPECT_FALSE(GraphState().capturing);
+  EXPECT_TRUE(GraphState().previewGraphBuilt);
 }
 
 TEST_F(Recording, PickAudioFormatAppliesTheChoiceWithThePreviewHalted) {
