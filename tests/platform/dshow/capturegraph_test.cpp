@@ -14,6 +14,7 @@
 #include "platform/dshow/videorenderer.h"
 #include "tests/support/eventloop.h"
 #include "tests/support/ffprobe.h"
+#include "tests/support/firstdevice.h"
 #include "tests/support/testprefix.h"
 
 using namespace dshow;
@@ -37,18 +38,7 @@ class Graph : public ::testing::Test {
     faults::DisarmAll();
   }
   Ref<IBaseFilter> Open(DeviceCategory category) {
-    Ref<ICreateDevEnum> devEnum;
-    CoCreateInstance(Clsid::SystemDeviceEnum, &devEnum);
-    Ref<IEnumMoniker> monikers;
-    if (devEnum->CreateClassEnumerator(category, &monikers, 0) != S_OK) return nullptr;
-    Ref<IMoniker> moniker;
-    if (monikers->Next(1, &moniker, nullptr) != S_OK) return nullptr;
-    Ref<IBaseFilter> filter;
-    moniker->BindToObject(&filter);
-    if (filter) {
-      EXPECT_EQ(graph->AddFilter(filter, ""), S_OK);
-    }
-    return filter;
+    return orvane::test::AddFirstDevice(graph, category);
   }
   void SetRate(const Ref<IBaseFilter>& camera, REFERENCE_TIME avg) {
     Ref<IAMStreamConfig> config;

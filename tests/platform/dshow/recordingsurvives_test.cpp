@@ -19,6 +19,7 @@
 #include "tests/support/eventloop.h"
 #include "tests/support/ffprobe.h"
 #include "tests/support/filesizelimit.h"
+#include "tests/support/firstdevice.h"
 #include "tests/support/testfiles.h"
 #include "tests/support/testprefix.h"
 
@@ -55,16 +56,7 @@ struct Recording {
     faults::DisarmAll();
   }
   Ref<IBaseFilter> Open(DeviceCategory category) {
-    Ref<ICreateDevEnum> devEnum;
-    CoCreateInstance(Clsid::SystemDeviceEnum, &devEnum);
-    Ref<IEnumMoniker> monikers;
-    devEnum->CreateClassEnumerator(category, &monikers, 0);
-    Ref<IMoniker> moniker;
-    monikers->Next(1, &moniker, nullptr);
-    Ref<IBaseFilter> filter;
-    moniker->BindToObject(&filter);
-    graph->AddFilter(filter, "");
-    return filter;
+    return orvane::test::AddFirstDevice(graph, category);
   }
   // The first event's code and first parameter, or nothing.
   std::optional<std::pair<long, HRESULT>> Event() {
