@@ -34,7 +34,9 @@ std::optional<std::string> RenamedHostCamera(const std::string& path) {
   constexpr std::size_t kMaxBytes = std::size_t{1} << 20;
   orvane::configfile::ReadResult file =
       orvane::configfile::Read(orvane::prefix::ConfigDir() + "/devices.ini", kMaxBytes);
-  if (file.status != orvane::configfile::ReadResult::Status::kRead) return std::nullopt;
+  if (file.status != orvane::configfile::ReadResult::Status::kRead ||
+      !orvane::FitsIniLineLimit(file.bytes))
+    return std::nullopt;
   auto name = orvane::IniFile::Parse(file.bytes).Get("names", path);
   if (!name || name->empty()) return std::nullopt;
   return name;

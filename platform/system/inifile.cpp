@@ -23,6 +23,13 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+bool FitsIniLineLimit(std::string_view text) {
+  std::size_t lines = 0;
+  for (char c : text)
+    if ((c == '\n' || c == '\r') && ++lines > kMaxIniLines) return false;
+  return true;
+}
+
 IniFile::Line IniFile::Classify(std::string text) {
   Line line;
   line.text = std::move(text);

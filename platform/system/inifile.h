@@ -71,6 +71,13 @@ class IniFile {
   bool m_bom = false;        // a UTF-8 byte-order mark that is written back
 };
 
+// The most lines a file may have to be parsed: each line costs about 150
+// bytes, so a file of nothing but line breaks would otherwise need a hundred
+// times its size. Windows kept win.ini below 64 KiB, a few thousand lines.
+inline constexpr std::size_t kMaxIniLines = 65536;
+// Whether text has at most kMaxIniLines lines.
+bool FitsIniLineLimit(std::string_view text);
+
 // ASCII case-insensitive equality, as the profile and registry names use.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 // Removes blanks (space, tab) and the other ASCII white space from both ends.

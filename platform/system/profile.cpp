@@ -50,6 +50,10 @@ Profile LoadProfile(const std::string& path) {
     return profile;
   }
   std::string_view bytes = file.bytes;
+  if (!orvane::FitsIniLineLimit(bytes)) {
+    profile.error = ERROR_FILE_TOO_LARGE;
+    return profile;
+  }
   const bool le = bytes.starts_with("\xFF\xFE");
   const bool be = bytes.starts_with("\xFE\xFF");
   if (!le && !be) {

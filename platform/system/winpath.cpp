@@ -42,7 +42,8 @@ std::shared_ptr<const DriveMap> CurrentDriveMap() {
   const orvane::configfile::ReadResult& read = file.Get(orvane::prefix::DriveMapPath(), &changed);
   if (current && !changed) return current;
   auto map = std::make_shared<DriveMap>();
-  if (read.status == orvane::configfile::ReadResult::Status::kRead) {
+  if (read.status == orvane::configfile::ReadResult::Status::kRead &&
+      orvane::FitsIniLineLimit(read.bytes)) {
     const orvane::IniFile ini = orvane::IniFile::Parse(read.bytes);
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
       const char key[] = {letter, '\0'};

@@ -312,6 +312,11 @@ TEST_F(Profile, AProfileThatCannotBeReadGivesDefaultsAndIsNeverReplaced) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
   EXPECT_EQ(fs::file_size(file), (std::size_t{4} << 20) + 1);
 
+  // Nothing but line breaks: each line costs memory, so lines are counted too.
+  Write(saved + std::string(70000, '\n'));
+  EXPECT_TRUE(DefaultsAndARefusedSave());
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+
   // Not a regular file: a FIFO (which used to hang the read) and a folder.
   fs::remove(file);
   ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
