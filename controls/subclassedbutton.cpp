@@ -19,6 +19,9 @@ bool SubclassedButton::Subclass(int id, QWidget* parent) {
   if (!button) return false;
   m_button = button;
   button->installEventFilter(this);
+  // Drawn as a picture, it still says what it is: its caption, for a
+  // screen reader (and for tests that find controls by name).
+  if (button->accessibleName().isEmpty()) button->setAccessibleName(button->text());
   // Space on a focused button (and a dialog's Enter) click it as on any push
   // button; mouse clicks come here too unless a subclass keeps them.
   m_clicked = connect(button, &QAbstractButton::clicked, this, [this] { NotifyClicked(); });

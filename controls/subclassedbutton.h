@@ -10,7 +10,7 @@
 #include <QObject>
 #include <QPointer>
 
-class QAbstractButton;
+#include <QAbstractButton>
 class QWidget;
 
 class SubclassedButton : public QObject {

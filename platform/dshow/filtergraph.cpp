@@ -317,4 +317,21 @@ HRESULT FilterGraph::GetEvent(long* code, INT_PTR* param1, INT_PTR* param2, long
 
 HRESULT FilterGraph::FreeEventParams(long, INT_PTR, INT_PTR) { return S_OK; }
 
+IBasicVideo* FilterGraph::Renderer() const {
+  for (const Ref<FilterBase>& filter : m_filters)
+    if (auto* video = dynamic_cast<IBasicVideo*>(filter.get()); video && filter->AnyPinConnected())
+      return video;
+  return nullptr;
+}
+
+HRESULT FilterGraph::GetVideoSize(long* width, long* height) {
+  IBasicVideo* renderer = Renderer();
+  return renderer ? renderer->GetVideoSize(width, height) : E_UNEXPECTED;
+}
+
+HRESULT FilterGraph::GetCurrentImage(long* size, long* buffer) {
+  IBasicVideo* renderer = Renderer();
+  return renderer ? renderer->GetCurrentImage(size, buffer) : E_UNEXPECTED;
+}
+
 }  // namespace dshow

@@ -19,7 +19,12 @@ namespace dshow {
 
 class FileWriterFilter;
 
-class FilterGraph : public IGraphBuilder, public IMediaControl, public IMediaEventEx {
+// IBasicVideo is answered by the graph's first video renderer, as the graph
+// manager forwards it; E_UNEXPECTED without one.
+class FilterGraph : public IGraphBuilder,
+                    public IMediaControl,
+                    public IMediaEventEx,
+                    public IBasicVideo {
  public:
   FilterGraph();
   ~FilterGraph() override;
@@ -36,6 +41,9 @@ class FilterGraph : public IGraphBuilder, public IMediaControl, public IMediaEve
   HRESULT SetNotifyWindow(HWND window, UINT message, INT_PTR instance) override;
   HRESULT GetEvent(long* code, INT_PTR* param1, INT_PTR* param2, long timeoutMs) override;
   HRESULT FreeEventParams(long code, INT_PTR param1, INT_PTR param2) override;
+
+  HRESULT GetVideoSize(long* width, long* height) override;
+  HRESULT GetCurrentImage(long* size, long* buffer) override;
 
   // Links output to input (both in this graph, both free).
   HRESULT Connect(const Ref<Pin>& output, const Ref<Pin>& input);
@@ -56,6 +64,7 @@ class FilterGraph : public IGraphBuilder, public IMediaControl, public IMediaEve
   // whether every writer finished.
   bool WaitForWriters(const std::vector<FileWriterFilter*>& writers, int timeoutMs);
   void NotifyOnGuiThread();
+  IBasicVideo* Renderer() const;
 
   gst::Element m_pipeline;
   std::vector<Ref<FilterBase>> m_filters;

@@ -1,6 +1,7 @@
 #include "platform/system/prefix.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -38,7 +39,13 @@ std::string ConfigDir() {
 
 std::string DriveCRoot() {
   std::string prefix = Env("ORVANE_PREFIX");
-  if (!prefix.empty()) return WithoutTrailingSlash(prefix) + "/drive_c";
+  if (!prefix.empty()) {
+    // A fresh prefix has no drive C: yet; like a home folder, it is simply there.
+    std::string root = WithoutTrailingSlash(prefix) + "/drive_c";
+    ::mkdir(WithoutTrailingSlash(prefix).c_str(), 0755);
+    ::mkdir(root.c_str(), 0755);
+    return root;
+  }
   return WithoutTrailingSlash(Home());
 }
 

@@ -14,7 +14,7 @@ namespace orvane::prefix {
 
 // The host folder that holds the profile, the registry and the drive map.
 std::string ConfigDir();
-// Host folder of drive C:.
+// Host folder of drive C:; under a prefix it is made when missing.
 std::string DriveCRoot();
 std::string ProfilePath();
 std::string RegistryPath();

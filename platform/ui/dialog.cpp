@@ -11,24 +11,33 @@ namespace orvane::ui {
 
 CDialog::CDialog(int templateId, QWidget* parent) : QDialog(parent), m_templateId(templateId) {}
 
-int CDialog::DoModal() {
-  if (!m_built) {
-    const DialogTemplate* found = FindDialogTemplate(m_templateId);
-    if (!found) return -1;
-    CreateDialogControls(*found, this);
-    if ((found->style & WS_CAPTION) == WS_CAPTION && !(found->style & WS_SYSMENU)) {
-      // A caption without a system menu: no close button either.
-      setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    }
-    if (auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(this, IDOK)))
-      connect(ok, &QAbstractButton::clicked, this, [this] { OnOK(); });
-    if (auto* cancel = qobject_cast<QAbstractButton*>(GetDlgItem(this, IDCANCEL)))
-      connect(cancel, &QAbstractButton::clicked, this, [this] { OnCancel(); });
-    m_built = true;
+bool CDialog::Build(QWidget* client) {
+  const DialogTemplate* found = FindDialogTemplate(m_templateId);
+  if (!found) return false;
+  CreateDialogControls(*found, client);
+  if ((found->style & WS_CAPTION) == WS_CAPTION && !(found->style & WS_SYSMENU)) {
+    // A caption without a system menu: no close button either.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   }
+  if (auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(client, IDOK)))
+    connect(ok, &QAbstractButton::clicked, this, [this] { OnOK(); });
+  if (auto* cancel = qobject_cast<QAbstractButton*>(GetDlgItem(client, IDCANCEL)))
+    connect(cancel, &QAbstractButton::clicked, this, [this] { OnCancel(); });
+  m_built = true;
+  return true;
+}
+
+int CDialog::DoModal() {
+  if (!m_built && !Build(this)) return -1;
   setModal(true);
   OnInitDialog();
   return exec();
+}
+
+BOOL CDialog::Create(QWidget* client) {
+  if (m_built || !Build(client ? client : this)) return FALSE;
+  OnInitDialog();
+  return TRUE;
 }
 
 void CDialog::EndDialog(int result) { done(result); }

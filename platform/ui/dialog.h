@@ -17,6 +17,10 @@ class CDialog : public QDialog {
   // Builds the template's controls, runs OnInitDialog and the dialog's own
   // loop; the code EndDialog was given, or -1 when the template is missing.
   int DoModal();
+  // The modeless form: builds the template's controls into client (the
+  // dialog itself when null) and runs OnInitDialog; the dialog is not shown.
+  // FALSE when the template is missing or it was built already.
+  BOOL Create(QWidget* client = nullptr);
   void EndDialog(int result);
 
   int templateId() const { return m_templateId; }
@@ -30,6 +34,8 @@ class CDialog : public QDialog {
   void reject() override { OnCancel(); }
 
  private:
+  bool Build(QWidget* client);
+
   int m_templateId;
   bool m_built = false;
 };

@@ -120,10 +120,28 @@ DialogTemplate StartCapture() {
           }};
 }
 
+// About: the program's name and version and its maker.
+DialogTemplate About() {
+  return {138,
+          "About Velbin ...",
+          WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+          0,
+          "Arial",
+          8,
+          200,
+          62,
+          {
+              {-1, K::kStatic, "Orvane Viewer Version 2.0", kText, {14, 10, 170, 8}},
+              {-1, K::kStatic, "Lumitrex camera software", kText, {14, 22, 170, 8}},
+              {-1, K::kStatic, "Copyright (C) Lumitrex", kText, {14, 32, 170, 8}},
+              {1, K::kButton, "OK", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, {143, 43, 50, 14}},
+          }};
+}
+
 }  // namespace
 
 std::vector<ui::DialogTemplate> VelbinDialogs() {
-  return {Main(), VideoFrame(), Settings(), StartCapture()};
+  return {Main(), VideoFrame(), Settings(), StartCapture(), About()};
 }
 
 }  // namespace orvane::resources

@@ -1,0 +1,194 @@
+#include "dshow_edition/stillwriter.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "dshow_edition/captureengine.h"
+#include "dshow_edition/capturesettings.h"
+#include "platform/system/clock.h"
+#include "platform/system/files.h"
+#include "platform/ui/messagebox.h"
+
+using namespace dshow;
+
+int SecurityCounter = 0;
+
+namespace {
+
+constexpr DWORD kPauseMs = 100;
+constexpr DWORD kRetryMs = 20;
+constexpr long kFileHeaderSize = 14;
+
+// Pauses the graph and fills a buffer with the renderer's image; the graph
+// is left paused, its control in *control, for the caller to run.
+StillBuffer Grab(StillKind kind, Ref<IMediaControl>* control) {
+  StillBuffer still;
+  CaptureGraphState& state = GraphState();
+  if (!state.graph) return still;
+  if (SUCCEEDED(QueryInterface(state.graph, control))) (*control)->Pause();
+  Ref<IBasicVideo> video;
+  QueryInterface(state.graph, &video);
+  Sleep(kPauseMs);
+  long width = 0, height = 0;
+  if (video) video->GetVideoSize(&width, &height);
+  // The design's width x height x 4 holds any 24-bit image but a tiny one;
+  // the renderer says what it needs, and the larger of the two is taken.
+  long needed = 0;
+  if (video) video->GetCurrentImage(&needed, nullptr);
+  const long size = std::max({width * height * 4, needed, 0L});
+  try {
+    still.dib.assign(static_cast<std::size_t>(size), 0);
+  } catch (const std::bad_alloc&) {
+    return still;
+  }
+  if (!video || still.dib.empty()) return still;
+  const int tries = kind == StillKind::kPhoto ? kPhotoImageRequests : 1;
+  for (int i = 0; i < tries && !still.image; ++i) {
+    if (i > 0) Sleep(kRetryMs);
+    long bufferSize = size;
+    still.image = SUCCEEDED(
+        video->GetCurrentImage(&bufferSize, reinterpret_cast<long*>(still.dib.data())));
+  }
+  return still;
+}
+
+void RunAgain(Ref<IMediaControl>& control) {
+  if (control) control->Run();
+  control.reset();
+}
+
+template <typename T>
+T Field(const std::vector<BYTE>& dib, std::size_t at) {
+  T value{};
+  if (at + sizeof value <= dib.size()) std::memcpy(&value, dib.data() + at, sizeof value);
+  return value;
+}
+
+template <typename T>
+void SetField(std::vector<BYTE>& dib, std::size_t at, T value) {
+  if (at + sizeof value <= dib.size()) std::memcpy(dib.data() + at, &value, sizeof value);
+}
+
+// The BITMAPINFOHEADER fields, by offset.
+constexpr std::size_t kBiWidth = 4, kBiHeight = 8, kBiBitCount = 14, kBiCompression = 16,
+                      kBiSizeImage = 20, kBiClrUsed = 32;
+constexpr std::size_t kCoreBitCount = 10;  // in the 12-byte core header
+
+std::string DirectoryFile(std::string& directory, const char* name) {
+  StripFileName(directory);
+  directory += name;
+  return directory;
+}
+
+}  // namespace
+
+StillBuffer GrabStill(StillKind kind) {
+  Ref<IMediaControl> control;
+  StillBuffer still = Grab(kind, &control);
+  RunAgain(control);
+  return still;
+}
+
+BOOL WriteBmpFile(std::vector<BYTE>& dib, const std::string& path) {
+  const DWORD headerSize = Field<DWORD>(dib, 0);
+  if (headerSize < 12 || headerSize > dib.size()) {
+    SetLastError(static_cast<DWORD>(ERROR_INVALID_DATA));
+    return FALSE;
+  }
+  const bool info = headerSize == 40;
+  if (info && Field<WORD>(dib, kBiBitCount) == 16) SetField<DWORD>(dib, kBiCompression, 0);
+  const WORD bitCount = Field<WORD>(dib, info || headerSize != 12 ? kBiBitCount : kCoreBitCount);
+  long colours = 0;
+  if (info && Field<DWORD>(dib, kBiClrUsed) != 0)
+    colours = Field<DWORD>(dib, kBiClrUsed) & 0xFFFF;
+  else
+    colours = bitCount == 1 ? 2 : bitCount == 4 ? 16 : bitCount == 8 ? 256 : 0;
+  const long tableBytes = colours * (info ? 4 : 3);
+  const DWORD compression = Field<DWORD>(dib, kBiCompression);
+  long long imageBytes;
+  if (compression == 1 || compression == 2) {
+    imageBytes = Field<DWORD>(dib, kBiSizeImage);
+  } else {
+    const long long width = Field<LONG>(dib, kBiWidth), height = Field<LONG>(dib, kBiHeight);
+    imageBytes = (bitCount * width + 31) / 32 * 4 * height;
+    SetField<DWORD>(dib, kBiSizeImage, static_cast<DWORD>(imageBytes));
+  }
+  const long long dibBytes = headerSize + tableBytes + imageBytes;
+  // A header that claims more than the buffer holds would be written from
+  // beyond its end.
+  if (imageBytes < 0 || dibBytes > static_cast<long long>(dib.size())) {
+    SetLastError(static_cast<DWORD>(ERROR_INVALID_DATA));
+    return FALSE;
+  }
+  BYTE fileHeader[kFileHeaderSize] = {'B', 'M'};
+  const DWORD fileSize = static_cast<DWORD>(kFileHeaderSize + dibBytes);
+  const DWORD offBits = static_cast<DWORD>(kFileHeaderSize + headerSize + tableBytes);
+  std::memcpy(fileHeader + 2, &fileSize, 4);
+  std::memcpy(fileHeader + 10, &offBits, 4);
+
+  const HFILE file = _lcreat(path.c_str(), 0);
+  if (file == HFILE_ERROR) return FALSE;
+  const bool ok =
+      _lwrite(file, fileHeader, sizeof fileHeader) == sizeof fileHeader &&
+      _lwrite(file, dib.data(), static_cast<UINT>(dibBytes)) == static_cast<UINT>(dibBytes);
+  const DWORD error = GetLastError();
+  const bool closed = _lclose(file) == 0;
+  if (!ok || !closed) {
+    // Half a bitmap is no photo: it would be listed and open as garbage.
+    DeleteFile(path.c_str());
+    SetLastError(ok ? static_cast<DWORD>(ERROR_DISK_FULL) : error);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL SaveStill(StillKind kind, const std::string& path, HWND owner) {
+  Ref<IMediaControl> control;
+  StillBuffer still = Grab(kind, &control);
+  if (kind != StillKind::kSequential) RunAgain(control);
+  BOOL written = FALSE;
+  if (still.dib.empty()) {
+    MessageBox(owner, "Bitmap Lock error", nullptr, MB_OK);
+  } else if (!still.image) {
+    if (kind == StillKind::kPhoto)
+      MessageBox(owner, "The camera gave no picture: no photo was taken.", nullptr, MB_OK);
+  } else if (!(written = WriteBmpFile(still.dib, path)) && kind == StillKind::kPhoto) {
+    const std::string text =
+        "The photo could not be saved as " + path + ". The disk may be full or read-only.";
+    MessageBox(owner, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
+  }
+  RunAgain(control);
+  return written;
+}
+
+std::string NextPhotoPath() {
+  std::string& directory = Settings().SavePhoto;
+  StripFileName(directory);
+  char name[32];
+  for (int i = 0;; ++i) {
+    if (i == 999) AfxMessageBox("File Full ! Delte useless files.", MB_OK);
+    std::snprintf(name, sizeof name, "photo%03d.bmp", i);
+    // Anything of that name is taken, readable or not (see files.h).
+    if (!orvane::files::NameIsTaken(directory + name)) break;
+  }
+  directory += name;
+  return directory;
+}
+
+std::string NextSecurityPath() {
+  char name[32];
+  std::snprintf(name, sizeof name, "secur%03d.bmp", SecurityCounter);
+  return DirectoryFile(Settings().SaveSecurity, name);
+}
+
+void AdvanceSecurityCounter() {
+  if (++SecurityCounter == 999) SecurityCounter = 0;
+}
+
+std::string ThumbnailPath() {
+  std::string directory = Settings().SaveVideo;
+  StripFileName(directory);
+  return directory + "tmp.bmp";
+}

@@ -1,0 +1,10 @@
+#include "dshow_edition/viewerapp.h"
+
+#include "dshow_edition/viewerdialog.h"
+
+BOOL ViewerApp::InitInstance() {
+  // The control container and the 3-D look are Qt's own: nothing to enable.
+  ViewerDialog dialog;
+  dialog.DoModal();
+  return FALSE;
+}

@@ -1,0 +1,40 @@
+#include "platform/ui/tooltipctrl.h"
+
+#include <QHelpEvent>
+#include <QToolTip>
+#include <QWidget>
+
+BOOL CToolTipCtrl::Create(QWidget* parent) {
+  if (!parent || m_parent) return FALSE;
+  m_parent = parent;
+  return TRUE;
+}
+
+BOOL CToolTipCtrl::AddTool(QWidget* tool, const std::string& text) {
+  return AddTool(tool, TextCallback([text] { return text; }));
+}
+
+BOOL CToolTipCtrl::AddTool(QWidget* tool, TextCallback text) {
+  if (!tool || !m_parent || !text) return FALSE;
+  m_tools[tool] = std::move(text);
+  tool->installEventFilter(this);
+  tool->setAccessibleDescription(QString::fromStdString(TextOf(tool)));
+  connect(tool, &QObject::destroyed, this, [this](QObject* gone) { m_tools.erase(gone); });
+  return TRUE;
+}
+
+std::string CToolTipCtrl::TextOf(QWidget* tool) const {
+  auto it = m_tools.find(tool);
+  return it == m_tools.end() ? std::string() : it->second();
+}
+
+bool CToolTipCtrl::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return false;
+  auto it = m_tools.find(watched);
+  if (it == m_tools.end()) return false;
+  auto* tool = static_cast<QWidget*>(watched);
+  const QString text = QString::fromStdString(it->second());
+  tool->setAccessibleDescription(text);
+  QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text, tool);
+  return true;
+}
