@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -40,6 +41,12 @@ constexpr i64 kIndxHeader = 24, kIndxEntry = 16;
 constexpr u32 kHasIndex = 0x10;
 constexpr u32 kKeyFrame = 0x10;
 constexpr int kMaxStreams = 100;  // chunk ids carry two digits
+// 4 TiB in parts of 1 GiB; a file of more parts (each may be 24 bytes) is
+// no recording, and would cost memory in proportion.
+constexpr std::size_t kMaxParts = 4096;
+// What one super-index check reads at most.
+constexpr u32 kMaxSuperIndexEntries = 65536;
+constexpr i64 kMaxPartSize = 0xFFFFFFFFLL;
 
 i64 Padded(u32 size) { return static_cast<i64>(size) + (size & 1); }
 
@@ -151,7 +158,7 @@ struct Part {
   bool whole = false;
   bool sizesWrong = false;  // whole, but its RIFF and movi sizes were never written
   bool hasIdx1 = false;
-  std::array<PartStream, kMaxStreams> streams{};
+  std::vector<PartStream> streams;  // one per stream of the headers
 };
 
 struct Chunk {
@@ -171,6 +178,11 @@ class Repair {
     }
     WalkParts();
     result.parts = static_cast<int>(m_parts.size());
+    if (m_foreign) {
+      result.status = AviRepairStatus::kRefused;
+      result.detail = "it holds chunks or parts this repair does not know";
+      return result;
+    }
     result.videoFrames = TotalVideoFrames();
     if (!CutOff()) {
       result.status = AviRepairStatus::kClean;
@@ -325,7 +337,16 @@ class Repair {
         &part);
     part.whole = declaredWhole && stop == limit;
     part.dataEnd = part.whole ? limit : lastData;
-    if (part.whole || declaredWhole) return;
+    if (declaredWhole && !part.whole) {
+      // Sizes that fit the file around chunks this repair does not know (a
+      // "rec " list, a stream the headers do not name, damage inside):
+      // nothing here is the repair's to cut.
+      m_foreign = true;
+      part.whole = true;
+      part.dataEnd = limit;
+      return;
+    }
+    if (part.whole) return;
     i64 next = stop;
     if (first && m_f.U32(stop) == kIdx1) {
       const i64 end = stop + 8 + Padded(m_f.U32(stop + 4).value_or(0));
@@ -333,12 +354,22 @@ class Repair {
       part.hasIdx1 = true;
       next = end;
     }
-    if (StartsPart(next)) {
+    if (StartsPart(SkipJunk(next))) {
       part.whole = true;
       part.sizesWrong = true;
       part.dataEnd = stop;
       part.end = next;
     }
+  }
+
+  // Past any complete JUNK chunks at at (padding between parts).
+  i64 SkipJunk(i64 at) const {
+    while (m_f.U32(at) == kJunk) {
+      const i64 next = at + 8 + Padded(m_f.U32(at + 4).value_or(0));
+      if (next > m_f.size()) break;
+      at = next;
+    }
+    return at;
   }
 
   // Whether an AVIX part's headers (RIFF, LIST movi) are complete at at.
@@ -350,6 +381,7 @@ class Repair {
   void WalkParts() {
     // The first part.
     Part first;
+    first.streams.resize(m_streams.size());
     first.start = 0;
     first.movi = m_moviAt;
     const u32 riffSize = *m_f.U32(4);
@@ -369,10 +401,15 @@ class Repair {
     }
     m_parts.push_back(first);
     // The parts after it, while each is whole.
-    while (m_parts.back().whole && m_parts.back().end < m_f.size()) {
-      const i64 at = m_parts.back().end;
+    while (m_parts.back().whole && SkipJunk(m_parts.back().end) < m_f.size()) {
+      const i64 at = SkipJunk(m_parts.back().end);
       if (!StartsPart(at)) break;  // a part's header cut off: it holds nothing yet
+      if (m_parts.size() >= kMaxParts) {
+        m_foreign = true;
+        break;
+      }
       Part part;
+      part.streams.resize(m_streams.size());
       part.start = at;
       part.movi = at + 12;
       const i64 end = at + 8 + Padded(*m_f.U32(at + 4));
@@ -384,13 +421,15 @@ class Repair {
       if (!part.whole && part.dataEnd == part.movi + 12) break;
       m_parts.push_back(part);
     }
-    m_trailing = m_parts.back().whole && m_parts.back().end < m_f.size();
+    m_trailing = m_parts.back().whole && SkipJunk(m_parts.back().end) < m_f.size();
   }
 
-  // A declared part end that fits: the file ends there or the next part starts.
+  // A declared part end that fits: the file ends there or the next part
+  // starts (after padding, perhaps).
   bool PartEndsWell(i64 end) const {
     if (end > m_f.size() || end < 24) return false;
-    return end == m_f.size() || m_f.U32(end) == kRiff;
+    const i64 next = SkipJunk(end);
+    return next == m_f.size() || m_f.U32(next) == kRiff;
   }
 
   long TotalVideoFrames() const {
@@ -429,7 +468,8 @@ class Repair {
     for (const Stream& s : m_streams) {
       if (s.indx < 0) continue;
       const u32 used = m_f.U32(s.indx + 4).value_or(0);
-      for (u32 i = 0; i < used && i < static_cast<u32>(s.indxCapacity); ++i) {
+      const u32 checked = std::min({used, static_cast<u32>(s.indxCapacity), kMaxSuperIndexEntries});
+      for (u32 i = 0; i < checked; ++i) {
         u64 offset = 0;
         u32 size = 0;
         m_f.Read(s.indx + kIndxHeader + i * kIndxEntry, &offset, 8);
@@ -499,10 +539,27 @@ class Repair {
 
   bool Apply(AviRepairResult* result) {
     Part& last = m_parts.back();
+    // RIFF sizes are 32 bits: a part that would pass 4 GiB with its indexes
+    // is no part this repair can write.
+    long entries = 0;
+    for (const PartStream& ps : last.streams) entries += ps.chunks;
+    const i64 indexes = static_cast<i64>(m_streams.size()) * (8 + kIndxHeader) + 8 * entries +
+                        (&last == &m_parts.front() ? 8 + 16 * entries : 0);
+    for (const Part& part : m_parts)
+      if (std::max(part.end, part.dataEnd) - part.start > kMaxPartSize)
+        return Failed(result, "a part is larger than 4 GiB");
+    if (!last.whole && last.dataEnd + indexes + 1 - last.start > kMaxPartSize)
+      return Failed(result, "a part is larger than 4 GiB");
     // Everything after the last complete chunk goes: a cut-off chunk, a
     // half-written index, a part header without data.
     if (!last.whole) {
       if (!m_f.Truncate(last.dataEnd)) return Failed(result, "cannot shorten the file");
+      // A chunk of odd size ends in a pad byte the cut may have taken.
+      if (last.dataEnd & 1) {
+        const char pad = 0;
+        if (!m_f.Write(last.dataEnd, &pad, 1)) return Failed(result, "cannot write the file");
+        ++last.dataEnd;
+      }
       result->indexWritten = true;
       const i64 moviEnd = last.dataEnd;
       if (!WriteStandardIndexes(last)) {
@@ -553,11 +610,14 @@ class Repair {
 
   bool WriteSuperIndex(std::size_t s) {
     const Stream& stream = m_streams[s];
-    std::vector<char> entries(static_cast<std::size_t>(stream.indxCapacity) * kIndxEntry, 0);
+    // Entries for the parts only; those past nEntriesInUse are not read.
+    const std::size_t room =
+        std::min(static_cast<std::size_t>(stream.indxCapacity), m_parts.size());
+    std::vector<char> entries(room * kIndxEntry, 0);
     u32 used = 0;
     for (const Part& part : m_parts) {
       const PartStream& ps = part.streams[s];
-      if (ps.ix < 0 || used >= static_cast<u32>(stream.indxCapacity)) continue;
+      if (ps.ix < 0 || used >= room) continue;
       char* e = entries.data() + used * kIndxEntry;
       const u64 offset = static_cast<u64>(ps.ix);
       const u32 size = ps.ixSize + 8, duration = StreamLength(s, ps);
@@ -567,8 +627,7 @@ class Repair {
       ++used;
     }
     return m_f.WriteU32(stream.indx + 4, used) &&
-           (entries.empty() ||
-            m_f.Write(stream.indx + kIndxHeader, entries.data(), entries.size()));
+           (used == 0 || m_f.Write(stream.indx + kIndxHeader, entries.data(), used * kIndxEntry));
   }
 
   static bool Failed(AviRepairResult* result, const char* why) {
@@ -581,6 +640,7 @@ class Repair {
   std::vector<Stream> m_streams;
   std::vector<Part> m_parts;
   bool m_trailing = false;  // bytes after the last whole part
+  bool m_foreign = false;   // chunks or parts the repair does not know
 };
 
 }  // namespace

@@ -142,16 +142,7 @@ void FilterGraph::PrepareFilterStates() {
 HRESULT FilterGraph::Run() {
   if (HRESULT hr = faults::Check("IMediaControl::Run"); FAILED(hr)) return hr;
   if (m_state == FilterState::Running) return S_OK;
-  if (m_state == FilterState::Stopped) {
-    PrepareFilterStates();
-    for (const Ref<FilterBase>& filter : m_filters)
-      if (auto* writer = dynamic_cast<FileWriterFilter*>(filter.get())) writer->Rearm();
-    // A new run hears only of itself: events of the last one are gone.
-    std::lock_guard guard(m_eventLock);
-    m_abortQueued = false;
-    m_writeFailed = false;
-    m_events.clear();
-  }
+  if (m_state == FilterState::Stopped) BeginRun();
   if (gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
     gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
     m_state = FilterState::Stopped;
@@ -164,7 +155,7 @@ HRESULT FilterGraph::Run() {
 HRESULT FilterGraph::Pause() {
   if (HRESULT hr = faults::Check("IMediaControl::Pause"); FAILED(hr)) return hr;
   if (m_state == FilterState::Paused) return S_OK;
-  if (m_state == FilterState::Stopped) PrepareFilterStates();
+  if (m_state == FilterState::Stopped) BeginRun();
   if (gst_element_set_state(m_pipeline.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
     gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
     m_state = FilterState::Stopped;
@@ -174,11 +165,22 @@ HRESULT FilterGraph::Pause() {
   return S_OK;
 }
 
-std::vector<FileWriterFilter*> FilterGraph::ActiveWriters() const {
+// Leaving Stopped, by Run or by Pause: a new run hears only of itself.
+void FilterGraph::BeginRun() {
+  PrepareFilterStates();
+  for (const Ref<FilterBase>& filter : m_filters)
+    if (auto* writer = dynamic_cast<FileWriterFilter*>(filter.get())) writer->Rearm();
+  std::lock_guard guard(m_eventLock);
+  m_abortQueued = false;
+  m_writeFailed = false;
+  m_events.clear();
+}
+
+std::vector<FileWriterFilter*> FilterGraph::ConnectedWriters() const {
   std::vector<FileWriterFilter*> writers;
   for (const Ref<FilterBase>& filter : m_filters)
     if (auto* writer = dynamic_cast<FileWriterFilter*>(filter.get());
-        writer && writer->AnyPinConnected() && writer->wroteData())
+        writer && writer->AnyPinConnected())
       writers.push_back(writer);
   return writers;
 }
@@ -202,36 +204,40 @@ HRESULT FilterGraph::Stop() {
   // multiplexer (it then writes its index and sizes) and reached the
   // writer: send it from the sources and wait for it before tearing down.
   // A paused graph runs for that, or its live sources would hold it back.
-  const std::vector<FileWriterFilter*> writers = ActiveWriters();
-  bool finalised = true;
-  if (!writers.empty()) {
-    bool writeFailed;
-    {
-      std::lock_guard guard(m_eventLock);
-      writeFailed = m_writeFailed;
-    }
-    // After a failed write the stream cannot reach the file any more.
-    finalised = false;
-    if (!writeFailed) {
-      if (m_state == FilterState::Paused)
-        gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING);
-      gst_element_send_event(m_pipeline.get(), gst_event_new_eos());
-      finalised = WaitForWriters(writers, kFinaliseTimeoutMs);
-      if (!finalised) qCWarning(lcGraph) << "the recording could not be finished cleanly";
-    }
+  const std::vector<FileWriterFilter*> writers = ConnectedWriters();
+  bool anyData = false;
+  for (FileWriterFilter* writer : writers) anyData = anyData || writer->wroteData();
+  bool writeFailed;
+  {
+    std::lock_guard guard(m_eventLock);
+    writeFailed = m_writeFailed;
+  }
+  // After a failed write the stream cannot reach the file any more.
+  if (anyData && !writeFailed) {
+    if (m_state == FilterState::Paused) gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING);
+    gst_element_send_event(m_pipeline.get(), gst_event_new_eos());
+    if (!WaitForWriters(writers, kFinaliseTimeoutMs))
+      qCWarning(lcGraph) << "the recording could not be finished cleanly";
   }
   gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
   m_state = FilterState::Stopped;
+  {
+    std::lock_guard guard(m_eventLock);
+    writeFailed = m_writeFailed;
+  }
   // A file cut off is closed now; make what it holds playable, with headers
-  // that tell the truth. Only files this graph wrote and still finds there.
-  if (!finalised)
-    for (FileWriterFilter* writer : writers)
-      if (writer->StillOwnsFile()) {
-        const AviRepairResult repair = RepairAvi(writer->hostPath());
-        if (!repair.ok())
-          qCWarning(lcGraph) << "repair of" << writer->hostPath().c_str()
-                             << "failed:" << repair.detail.c_str();
-      }
+  // that tell the truth. Only files this graph wrote and still finds there;
+  // one whose first data came while Stop began counts too.
+  bool finalised = true;
+  for (FileWriterFilter* writer : writers) {
+    if (!writer->wroteData() || (writer->reachedEndOfStream() && !writeFailed)) continue;
+    finalised = false;
+    if (!writer->StillOwnsFile()) continue;
+    const AviRepairResult repair = RepairAvi(writer->hostPath());
+    if (!repair.ok())
+      qCWarning(lcGraph) << "repair of" << writer->hostPath().c_str()
+                         << "failed:" << repair.detail.c_str();
+  }
   return finalised ? S_OK : S_FALSE;
 }
 

@@ -58,8 +58,8 @@ class FilterGraph : public IGraphBuilder,
  private:
   static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
   void PrepareFilterStates();
-  // The writers that take part: connected, with data in their files.
-  std::vector<FileWriterFilter*> ActiveWriters() const;
+  void BeginRun();
+  std::vector<FileWriterFilter*> ConnectedWriters() const;
   // Until every writer has its end of stream, a write fails, or timeoutMs;
   // whether every writer finished.
   bool WaitForWriters(const std::vector<FileWriterFilter*>& writers, int timeoutMs);

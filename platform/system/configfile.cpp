@@ -50,11 +50,17 @@ orvane::configfile::ReadResult Failure(const std::string& path, LONG error, cons
   return result;
 }
 
-bool Young(const orvane::configfile::FileStamp& stamp) {
-  if (!stamp.present) return false;
+time_t Now() {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  return now.tv_sec - stamp.mtime.tv_sec <= kYoungSeconds;
+  return now.tv_sec;
+}
+
+// Whether a read made at readAt can be trusted to be the file of stamp: not
+// when it was made so soon after the file's last change that another change
+// could have followed within the same time stamp.
+bool Unconfirmed(const orvane::configfile::FileStamp& stamp, time_t readAt) {
+  return stamp.present && readAt - stamp.mtime.tv_sec <= kYoungSeconds;
 }
 
 }  // namespace
@@ -127,10 +133,11 @@ const ReadResult& CachedFile::Get(const std::string& hostPath, bool* changed) {
   FileStamp now = StampOf(hostPath);
   bool same = m_loaded && hostPath == m_path && now == m_result.stamp;
   // An unreadable file is tried again each time: its problem may be mended.
-  if (same && m_result.ok() && !Young(now)) {
+  if (same && m_result.ok() && !Unconfirmed(now, m_readAt)) {
     if (changed) *changed = false;
     return m_result;
   }
+  m_readAt = Now();
   ReadResult fresh = Read(hostPath, m_maxBytes);
   bool differs = !m_loaded || hostPath != m_path || fresh.status != m_result.status ||
                  fresh.bytes != m_result.bytes || fresh.error != m_result.error;

@@ -50,8 +50,9 @@ ReadResult Read(const std::string& hostPath, std::size_t maxBytes);
 FileStamp StampOf(const std::string& hostPath);
 
 // A file kept in memory and read again only when it has changed. Changes
-// within the file system's timestamp granularity keep the stamp, so a file
-// modified in the last two seconds is compared byte by byte at every Get.
+// within the file system's timestamp granularity keep the stamp, so while
+// the last read came less than two seconds after the file's last change,
+// every Get reads it again and compares the bytes.
 class CachedFile {
  public:
   explicit CachedFile(std::size_t maxBytes) : m_maxBytes(maxBytes) {}
@@ -65,6 +66,7 @@ class CachedFile {
  private:
   const std::size_t m_maxBytes;
   bool m_loaded = false;
+  time_t m_readAt = 0;  // wall-clock seconds of the last read
   std::string m_path;
   ReadResult m_result;
 };

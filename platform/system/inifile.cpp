@@ -24,9 +24,13 @@ std::string_view Trim(std::string_view text) {
 }
 
 bool FitsIniLineLimit(std::string_view text) {
+  // Line ends as Parse takes them: LF, CR LF (one line), a lone CR.
   std::size_t lines = 0;
-  for (char c : text)
-    if ((c == '\n' || c == '\r') && ++lines > kMaxIniLines) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool end =
+        text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
+    if (end && ++lines > kMaxIniLines) return false;
+  }
   return true;
 }
 

@@ -50,14 +50,16 @@ Profile LoadProfile(const std::string& path) {
     return profile;
   }
   std::string_view bytes = file.bytes;
-  if (!orvane::FitsIniLineLimit(bytes)) {
-    profile.error = ERROR_FILE_TOO_LARGE;
-    return profile;
-  }
   const bool le = bytes.starts_with("\xFF\xFE");
   const bool be = bytes.starts_with("\xFE\xFF");
+  // Lines are counted on the text, as they cost memory once parsed.
+  auto tooManyLines = [&](std::string_view text) {
+    if (orvane::FitsIniLineLimit(text)) return false;
+    profile.error = ERROR_FILE_TOO_LARGE;
+    return true;
+  };
   if (!le && !be) {
-    profile.ini = orvane::IniFile::Parse(bytes);
+    if (!tooManyLines(bytes)) profile.ini = orvane::IniFile::Parse(bytes);
     return profile;
   }
   // A Unicode profile is edited as UTF-8 and written back in its own form.
@@ -66,6 +68,7 @@ Profile LoadProfile(const std::string& path) {
     profile.error = ERROR_NO_UNICODE_TRANSLATION;
     return profile;
   }
+  if (tooManyLines(*text)) return profile;
   profile.ini = orvane::IniFile::Parse(*text);
   profile.encoding = be ? Profile::Encoding::kUtf16BE : Profile::Encoding::kUtf16LE;
   return profile;

@@ -173,6 +173,14 @@ TEST(AviRepair, ForeignAndHostileFilesAreLeftAlone) {
       {"header list longer than the file", withU32(16, 0x7FFFFFF0)},
       {"avih shorter than its fields", withU32(28, 8)},
       {"no movi list", avi.substr(0, avi.find("LIST", 24 + 8 + 56))},
+      // Whole by its sizes, with a chunk of a stream the headers do not name:
+      // not the repair's to cut, and certainly not to cut short.
+      {"a chunk the repair does not know",
+       [&] {
+         std::string bytes = avi;
+         bytes.replace(bytes.find("00db", bytes.find("movi")), 4, "07db");
+         return bytes;
+       }()},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -187,4 +195,6 @@ TEST(AviRepair, ForeignAndHostileFilesAreLeftAlone) {
   EXPECT_EQ(RepairAvi(prefix.path("missing.avi")).status, AviRepairStatus::kRefused);
   EXPECT_EQ(RepairAvi(good).status, AviRepairStatus::kClean);
   EXPECT_EQ(Bytes(good), avi);
+  orvane::test::WriteHostFile(good, avi + std::string("JUNK\4\0\0\0pad!", 12));
+  EXPECT_EQ(RepairAvi(good).status, AviRepairStatus::kClean) << "padding after the last part";
 }

@@ -241,6 +241,17 @@ TEST(RecordingSurvives, AFullDiskSaysSoAndOnlyTheGraphsOwnFileIsRepaired) {
   orvane::test::WriteHostFile(file, other);
   EXPECT_EQ(r.control->Stop(), S_FALSE);
   EXPECT_EQ(orvane::test::ReadHostFile(file), other);
+
+  // The next recording of the same graph starts afresh, also when it starts
+  // paused (a camera without stream control): no failure of the last run
+  // stays with it.
+  fs::remove(file);
+  ASSERT_EQ(r.control->Pause(), S_OK);
+  ASSERT_EQ(r.control->Run(), S_OK);
+  PumpFor(800);
+  EXPECT_FALSE(r.Event());
+  EXPECT_EQ(r.control->Stop(), S_OK);
+  ExpectPlays(file);
 }
 
 TEST(RecordingSurvives, TheGraphKeepsItselfTidy) {
