@@ -212,9 +212,12 @@ HRESULT FilterGraph::Stop() {
     std::lock_guard guard(m_eventLock);
     writeFailed = m_writeFailed;
   }
-  // After a failed write the stream cannot reach the file any more.
-  if (anyData && !writeFailed) {
-    if (m_state == FilterState::Paused) gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING);
+  // After a failed write the stream cannot reach the file any more. A
+  // running graph always ends its streams (data may reach a writer at any
+  // moment); a paused one only when it has written, as nothing moves in it.
+  const bool paused = m_state == FilterState::Paused;
+  if (!writers.empty() && !writeFailed && (!paused || anyData)) {
+    if (paused) gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING);
     gst_element_send_event(m_pipeline.get(), gst_event_new_eos());
     if (!WaitForWriters(writers, kFinaliseTimeoutMs))
       qCWarning(lcGraph) << "the recording could not be finished cleanly";
