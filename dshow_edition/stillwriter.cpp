@@ -48,8 +48,8 @@ StillBuffer Grab(StillKind kind, Ref<IMediaControl>* control) {
   for (int i = 0; i < tries && !still.image; ++i) {
     if (i > 0) Sleep(kRetryMs);
     long bufferSize = size;
-    still.image = SUCCEEDED(
-        video->GetCurrentImage(&bufferSize, reinterpret_cast<long*>(still.dib.data())));
+    still.image =
+        SUCCEEDED(video->GetCurrentImage(&bufferSize, reinterpret_cast<long*>(still.dib.data())));
   }
   return still;
 }

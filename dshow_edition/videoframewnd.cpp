@@ -7,8 +7,8 @@
 
 #include "dshow_edition/captureengine.h"
 #include "platform/dshow/com.h"
-#include "platform/ui/commandmap.h"
 #include "platform/ui/buttonnotify.h"
+#include "platform/ui/commandmap.h"
 #include "platform/ui/resources.h"
 #include "platform/ui/windowdrag.h"
 #include "platform/ui/windowmessage.h"
@@ -29,7 +29,8 @@ QRect Screen() {
 
 }  // namespace
 
-CVideoFrameWnd::CVideoFrameWnd(QWidget* parent) : CDialog(IDD, parent), m_client(new QWidget(this)) {
+CVideoFrameWnd::CVideoFrameWnd(QWidget* parent)
+    : CDialog(IDD, parent), m_client(new QWidget(this)) {
   // WS_POPUP | WS_THICKFRAME without a caption: a frameless tool window of
   // the panel's, sized from its own border.
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -113,14 +114,14 @@ void CVideoFrameWnd::OnPaint() {
     QRect to, from;
   };
   const Piece pieces[] = {
-      {{0, 0, 55, 18}, {0, 0, 55, 18}},                 // top-left
-      {{55, 0, W - 81, 18}, {55, 0, 125, 18}},          // top edge
-      {{W - 26, 0, 20, 35}, {180, 0, 20, 35}},          // top-right
-      {{W - 26, 35, 20, H - 59}, {180, 35, 20, 103}},   // right edge
-      {{W - 26, H - 24, 20, 18}, {180, 138, 20, 18}},   // bottom-right
-      {{20, H - 24, W - 46, 18}, {20, 138, 160, 18}},   // bottom edge
-      {{0, H - 24, 20, 18}, {0, 138, 20, 18}},          // bottom-left
-      {{0, 18, 20, H - 42}, {0, 18, 20, 120}},          // left edge
+      {{0, 0, 55, 18}, {0, 0, 55, 18}},                // top-left
+      {{55, 0, W - 81, 18}, {55, 0, 125, 18}},         // top edge
+      {{W - 26, 0, 20, 35}, {180, 0, 20, 35}},         // top-right
+      {{W - 26, 35, 20, H - 59}, {180, 35, 20, 103}},  // right edge
+      {{W - 26, H - 24, 20, 18}, {180, 138, 20, 18}},  // bottom-right
+      {{20, H - 24, W - 46, 18}, {20, 138, 160, 18}},  // bottom edge
+      {{0, H - 24, 20, 18}, {0, 138, 20, 18}},         // bottom-left
+      {{0, 18, 20, H - 42}, {0, 18, 20, 120}},         // left edge
   };
   if (!border.isNull())
     for (const Piece& p : pieces) painter.drawPixmap(p.to, border, p.from);

@@ -102,7 +102,7 @@ void ViewerDialog::AddToolTips() {
   const struct {
     int id;
     UINT text;  // string table id; 0: fixed text below
-  } tools[] = {{1005, 1}, {1006, 2}, {1007, 3}, {1008, 4},  {1029, 7}, {1022, 9},
+  } tools[] = {{1005, 1},  {1006, 2},  {1007, 3},  {1008, 4},  {1029, 7}, {1022, 9},
                {1023, 10}, {1024, 11}, {1025, 12}, {1030, 13}, {1, 0}};
   for (const auto& t : tools)
     if (QWidget* control = orvane::ui::GetDlgItem(this, t.id))
@@ -133,7 +133,8 @@ void ViewerDialog::paintEvent(QPaintEvent*) {
   const int digits[] = {m_Minutes / 10, m_Minutes % 10, -1, m_Seconds / 10, m_Seconds % 10};
   const int x[] = {300, 309, 318, 323, 332};
   for (int i = 0; i < 5; ++i)
-    painter.drawPixmap(x[i], kClockY, orvane::ui::LoadBitmap(digits[i] < 0 ? 150 : 140 + digits[i]));
+    painter.drawPixmap(x[i], kClockY,
+                       orvane::ui::LoadBitmap(digits[i] < 0 ? 150 : 140 + digits[i]));
 }
 
 void ViewerDialog::OnAbout() {

@@ -51,8 +51,8 @@ class Tracker : public QObject {
     m_edges = EdgesAt(widget->mapTo(m_window, event->position().toPoint()));
     if (m_border > 0 && !m_edges) return false;  // the sizing border's filter: only its edges
     QWindow* handle = m_window->windowHandle();
-    const bool system = handle && (m_edges ? handle->startSystemResize(m_edges)
-                                           : handle->startSystemMove());
+    const bool system =
+        handle && (m_edges ? handle->startSystemResize(m_edges) : handle->startSystemMove());
     if (system) return true;
     m_active = true;
     m_start = event->globalPosition().toPoint();
@@ -71,9 +71,12 @@ class Tracker : public QObject {
       return true;
     }
     QRect g = m_geometry;
-    if (m_edges & Qt::LeftEdge) g.setLeft(std::min(g.left() + delta.x(), g.right() + 1 - m_minimum.width()));
-    if (m_edges & Qt::RightEdge) g.setRight(std::max(g.right() + delta.x(), g.left() + m_minimum.width() - 1));
-    if (m_edges & Qt::TopEdge) g.setTop(std::min(g.top() + delta.y(), g.bottom() + 1 - m_minimum.height()));
+    if (m_edges & Qt::LeftEdge)
+      g.setLeft(std::min(g.left() + delta.x(), g.right() + 1 - m_minimum.width()));
+    if (m_edges & Qt::RightEdge)
+      g.setRight(std::max(g.right() + delta.x(), g.left() + m_minimum.width() - 1));
+    if (m_edges & Qt::TopEdge)
+      g.setTop(std::min(g.top() + delta.y(), g.bottom() + 1 - m_minimum.height()));
     if (m_edges & Qt::BottomEdge)
       g.setBottom(std::max(g.bottom() + delta.y(), g.top() + m_minimum.height() - 1));
     m_window->setGeometry(g);
@@ -82,11 +85,13 @@ class Tracker : public QObject {
 
   void UpdateCursor(QWidget* widget, const QPoint& at) {
     const Qt::Edges e = EdgesAt(widget->mapTo(m_window, at));
-    const bool diagonal = (e & (Qt::LeftEdge | Qt::RightEdge)) && (e & (Qt::TopEdge | Qt::BottomEdge));
+    const bool diagonal =
+        (e & (Qt::LeftEdge | Qt::RightEdge)) && (e & (Qt::TopEdge | Qt::BottomEdge));
     if (!e) {
       widget->unsetCursor();
     } else if (diagonal) {
-      const bool falling = e == (Qt::LeftEdge | Qt::TopEdge) || e == (Qt::RightEdge | Qt::BottomEdge);
+      const bool falling =
+          e == (Qt::LeftEdge | Qt::TopEdge) || e == (Qt::RightEdge | Qt::BottomEdge);
       widget->setCursor(falling ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor);
     } else {
       widget->setCursor(e & (Qt::LeftEdge | Qt::RightEdge) ? Qt::SizeHorCursor : Qt::SizeVerCursor);

@@ -12,6 +12,7 @@
 
 #include "platform/dshow/gstref.h"
 #include "tests/support/ffprobe.h"
+#include "tests/support/makeavi.h"
 #include "tests/support/testfiles.h"
 #include "tests/support/testprefix.h"
 
@@ -21,36 +22,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using i64 = std::int64_t;
-
-// Writes an AVI as the capture layer's multiplexer does, from non-live test
-// sources, so that a file past 1 GiB takes seconds instead of a minute.
-bool MakeAvi(const std::string& path, int width, int height, int frames) {
-  gst::EnsureInitialised();
-  const std::string description =
-      "videotestsrc num-buffers=" + std::to_string(frames) +
-      " pattern=ball ! video/x-raw,format=YUY2,width=" + std::to_string(width) +
-      ",height=" + std::to_string(height) +
-      ",framerate=30/1 ! queue ! mux. audiotestsrc num-buffers=" + std::to_string(frames) +
-      " samplesperbuffer=735 ! audio/x-raw,format=S16LE,rate=22050,channels=1 ! queue ! mux. "
-      "avimux name=mux bigfile=true ! filesink location=\"" +
-      path + "\"";
-  GError* error = nullptr;
-  GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
-  if (!pipeline) {
-    if (error) g_error_free(error);
-    return false;
-  }
-  gst_element_set_state(pipeline, GST_STATE_PLAYING);
-  GstBus* bus = gst_element_get_bus(pipeline);
-  GstMessage* done = gst_bus_timed_pop_filtered(
-      bus, 120 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-  const bool ok = done && GST_MESSAGE_TYPE(done) == GST_MESSAGE_EOS;
-  if (done) gst_message_unref(done);
-  gst_object_unref(bus);
-  gst_element_set_state(pipeline, GST_STATE_NULL);
-  gst_object_unref(pipeline);
-  return ok;
-}
 
 // Where things are in a file the multiplexer finished: the test's own walk,
 // so the cuts below land where they are meant to.
@@ -114,7 +85,7 @@ std::string Bytes(const std::string& path) { return orvane::test::ReadHostFile(p
 TEST(AviRepair, AnOpenDmlFileKeepsEveryCompletePartWhereverItWasCut) {
   orvane::test::TempPrefix prefix;
   const std::string file = prefix.path("big.avi");
-  ASSERT_TRUE(MakeAvi(file, 1280, 720, 650));  // 1.2 GB: a first part and an AVIX part
+  ASSERT_TRUE(orvane::test::MakeAvi(file, 1280, 720, 650));  // 1.2 GB: a first part and an AVIX part
   const Layout layout = LayoutOf(file);
   ASSERT_GT(layout.secondPart, 0);
   ASSERT_GT(layout.lastIndex, layout.secondPart);
@@ -155,7 +126,7 @@ TEST(AviRepair, AnOpenDmlFileKeepsEveryCompletePartWhereverItWasCut) {
 TEST(AviRepair, ForeignAndHostileFilesAreLeftAlone) {
   orvane::test::TempPrefix prefix;
   const std::string good = prefix.path("good.avi");
-  ASSERT_TRUE(MakeAvi(good, 160, 120, 10));
+  ASSERT_TRUE(orvane::test::MakeAvi(good, 160, 120, 10));
   const std::string avi = Bytes(good);
   auto withU32 = [&](i64 at, std::uint32_t value) {
     std::string bytes = avi;

@@ -1,0 +1,302 @@
+// Velbin's windows end to end, offscreen, on the virtual devices: the panel
+// under the frame window, the clock, photos from the button to the file and
+// the strip, the captured-file commands, the start-up repair and shut-down.
+#include "dshow_edition/viewerdialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QImage>
+#include <QPixmap>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "dshow_edition/captureengine.h"
+#include "dshow_edition/capturesettings.h"
+#include "dshow_edition/stillwriter.h"
+#include "dshow_edition/videoframewnd.h"
+#include "platform/dshow/devices.h"
+#include "platform/dshow/videorenderer.h"
+#include "platform/system/profile.h"
+#include "platform/system/winpath.h"
+#include "platform/ui/dialogbuilder.h"
+#include "platform/ui/filedialog.h"
+#include "platform/ui/resources.h"
+#include "resources/velbin/velbinresources.h"
+#include "tests/support/eventloop.h"
+#include "tests/support/ffprobe.h"
+#include "tests/support/filesizelimit.h"
+#include "tests/support/makeavi.h"
+#include "tests/support/recordingboxes.h"
+#include "tests/support/scopedresourcemodule.h"
+#include "tests/support/testfiles.h"
+#include "tests/support/testprefix.h"
+
+using orvane::test::PumpFor;
+using orvane::test::PumpUntil;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kPhotoDir[] = "C:\\Lumitrex Images\\Photo\\";
+
+std::string Host(const std::string& windowsPath) {
+  return orvane::winpath::ToHost(windowsPath).value_or("");
+}
+
+// Answers Save As with the given Windows path.
+class SaveAsAnswer : public orvane::ui::FileDialogObserver {
+ public:
+  explicit SaveAsAnswer(std::string path) : m_path(std::move(path)), m_scope(this) {}
+  std::optional<std::string> OnFileDialog(const orvane::ui::FileDialogCall& call) override {
+    calls.push_back(call);
+    return m_path;
+  }
+  std::vector<orvane::ui::FileDialogCall> calls;
+
+ private:
+  std::string m_path;
+  orvane::ui::ScopedFileDialogObserver m_scope;
+};
+
+class Viewer : public ::testing::Test {
+ protected:
+  Viewer() {
+    GraphState() = CaptureGraphState{};
+    Settings() = CaptureSettings{};
+    Recording = SequentialPhoto = FALSE;
+    dshow::testapi::SetDevices(
+        {dshow::testapi::VirtualCamera(), dshow::testapi::VirtualMicrophone()}, false);
+  }
+  ~Viewer() override {
+    if (dialog) Close();
+    dshow::testapi::ResetDevices();
+  }
+  // The main window as InitInstance makes it, without its modal loop.
+  void Open() {
+    dialog = std::make_unique<ViewerDialog>();
+    ASSERT_TRUE(dialog->Create());
+    dialog->show();
+  }
+  void Close() {
+    Button(1)->click();  // Ok
+    dialog.reset();
+  }
+  QAbstractButton* Button(int id) {
+    return qobject_cast<QAbstractButton*>(orvane::ui::GetDlgItem(dialog.get(), id));
+  }
+  bool PreviewPaints() {
+    auto renderer = std::dynamic_pointer_cast<dshow::VideoRenderer>(GraphState().videoWindow);
+    return renderer && PumpUntil([&] { return renderer->widget()->paintedFrames() >= 2; }, 5000);
+  }
+
+  orvane::test::TempPrefix prefix;
+  orvane::test::ScopedResourceModule resources{&orvane::resources::VelbinResources()};
+  orvane::test::RecordingMessageBoxes boxes;
+  std::unique_ptr<ViewerDialog> dialog;
+};
+
+}  // namespace
+
+TEST_F(Viewer, ThePanelHangsUnderThePictureAndAPhotoGoesFromTheButtonToFileAndStrip) {
+  // A recording a crash left behind is repaired at start-up, and said once.
+  const std::string cut = prefix.driveC() + "/Lumitrex Images/Video/videof03.avi";
+  fs::create_directories(fs::path(cut).parent_path());
+  ASSERT_TRUE(orvane::test::MakeAvi(cut, 160, 120, 30));
+  fs::resize_file(cut, fs::file_size(cut) - 3000);
+  Open();
+  ASSERT_EQ(boxes.texts().size(), 1u);
+  EXPECT_NE(boxes.texts()[0].find("C:\\Lumitrex Images\\Video\\videof03.avi"), std::string::npos);
+  EXPECT_TRUE(orvane::test::DecodesCleanly(cut));
+
+  const QRect frame = g_VideoFrameWnd->frameGeometry();
+  EXPECT_EQ(dialog->frameGeometry().topLeft(), QPoint(frame.left(), frame.bottom() + 1));
+  EXPECT_EQ(dialog->width(), frame.width());
+  EXPECT_EQ(dialog->windowTitle().toStdString(), "Orvane Viewer");
+  // The clock reads 00:00 in the digit bitmaps.
+  ASSERT_TRUE(PreviewPaints());
+  const QImage panel = dialog->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage zero = orvane::ui::LoadBitmapImage(140).convertToFormat(QImage::Format_RGB32);
+  for (int x : {300, 309, 323, 332}) EXPECT_EQ(panel.copy(x, 22, 9, 17), zero) << x;
+  // The skinned buttons say what they are.
+  EXPECT_EQ(Button(1007)->accessibleName().toStdString(), "Photo");
+  EXPECT_EQ(Button(1007)->accessibleDescription().toStdString(), "Take Photo");
+
+  boxes.clear();
+  Button(1007)->click();
+  const std::string photo = Host(std::string(kPhotoDir) + "photo000.bmp");
+  const std::string bytes = orvane::test::ReadHostFile(photo);
+  ASSERT_EQ(bytes.size(), 14u + 40 + 640 * 480 * 3);
+  std::uint32_t offBits = 0;
+  std::memcpy(&offBits, bytes.data() + 10, 4);
+  EXPECT_EQ(offBits, 54u);
+  const orvane::test::ProbeResult probe = orvane::test::Probe(photo);
+  ASSERT_TRUE(probe.ok) << probe.errors;
+  EXPECT_EQ(probe.streams.at(0).width, 640);
+  EXPECT_EQ(probe.streams.at(0).height, 480);
+  EXPECT_EQ(dialog->strip()->GetPictureCount(), 1);
+  EXPECT_EQ(dialog->strip()->GetPathAt(0), std::string(kPhotoDir) + "photo000.bmp");
+  EXPECT_TRUE(boxes.texts().empty());
+
+  // A full disk: the user is told, and nothing half-written is listed.
+  {
+    orvane::test::FileSizeLimit full(1000);
+    Button(1007)->click();
+  }
+  ASSERT_EQ(boxes.texts().size(), 1u);
+  EXPECT_NE(boxes.texts()[0].find("could not be saved"), std::string::npos);
+  EXPECT_EQ(dialog->strip()->GetPictureCount(), 1);
+  EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kPhotoDir) + "photo001.bmp")));
+
+  // Gaps are filled first.
+  orvane::test::WriteHostFile(Host(std::string(kPhotoDir) + "photo002.bmp"), "not listed");
+  Button(1007)->click();
+  Button(1007)->click();
+  ASSERT_EQ(dialog->strip()->GetPictureCount(), 3);
+  EXPECT_EQ(dialog->strip()->GetPathAt(1), std::string(kPhotoDir) + "photo001.bmp");
+  EXPECT_EQ(dialog->strip()->GetPathAt(2), std::string(kPhotoDir) + "photo003.bmp");
+  EXPECT_EQ(dialog->strip()->GetSelection(), 2);
+}
+
+TEST_F(Viewer, FileCommandsCopyWithoutReplacingAndDeleteOnlyWhatIsListed) {
+  Open();
+  ASSERT_TRUE(PreviewPaints());
+  for (int i = 0; i < 3; ++i) Button(1007)->click();
+  ASSERT_EQ(dialog->strip()->GetPictureCount(), 3);
+  const std::string unlisted = Host(std::string(kPhotoDir) + "mine.bmp");
+  orvane::test::WriteHostFile(unlisted, "the user's own");
+
+  // Save as a copy: onto an existing name nothing is replaced, and it is said.
+  boxes.clear();
+  {
+    SaveAsAnswer answer(std::string(kPhotoDir) + "mine.bmp");
+    Button(1023)->click();
+    ASSERT_EQ(answer.calls.size(), 1u);
+    EXPECT_EQ(answer.calls[0].defaultExtension, "bmp");
+    EXPECT_EQ(answer.calls[0].filter, "BMP file(*.bmp) |*.bmp|");
+  }
+  EXPECT_EQ(orvane::test::ReadHostFile(unlisted), "the user's own");
+  EXPECT_EQ(boxes.texts().size(), 1u);
+  {
+    SaveAsAnswer answer(std::string(kPhotoDir) + "copy.bmp");
+    Button(1023)->click();
+  }
+  const std::string copy = Host(std::string(kPhotoDir) + "copy.bmp");
+  EXPECT_EQ(orvane::test::ReadHostFile(copy),
+            orvane::test::ReadHostFile(Host(dialog->strip()->GetSelectedPath())));
+  EXPECT_EQ(dialog->strip()->GetPictureCount(), 3) << "the copy is not listed";
+
+  // Delete the middle one, then all: listed files go, the others stay.
+  dialog->strip()->SetSelection(1);
+  Button(1024)->click();
+  EXPECT_EQ(dialog->strip()->GetPictureCount(), 2);
+  EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kPhotoDir) + "photo001.bmp")));
+  Button(1007)->click();  // gets photo001.bmp again, with a thumbnail of its own
+  EXPECT_EQ(dialog->strip()->GetPathAt(2), std::string(kPhotoDir) + "photo001.bmp");
+  Button(1025)->click();
+  EXPECT_EQ(dialog->strip()->GetPictureCount(), 0);
+  for (const char* name : {"photo000.bmp", "photo001.bmp", "photo002.bmp"})
+    EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kPhotoDir) + name))) << name;
+  EXPECT_TRUE(orvane::test::HostExists(unlisted));
+  EXPECT_TRUE(orvane::test::HostExists(copy));
+
+  // The strip holds 255: the 256th file is kept on disk and the user told.
+  boxes.clear();
+  for (int i = 0; i < 256; ++i) dialog->AddCapturedFile(std::string(kPhotoDir) + "copy.bmp", "");
+  EXPECT_EQ(dialog->strip()->GetPictureCount(), 255);
+  EXPECT_EQ(dialog->thumbnailCount(), 255);
+  EXPECT_EQ(boxes.texts().size(), 1u);
+  EXPECT_TRUE(orvane::test::HostExists(copy));
+}
+
+TEST_F(Viewer, ClosingSavesTheSettingsAndAFullDiskReachesTheUserThroughTheFrameWindow) {
+  Open();
+  ASSERT_TRUE(PreviewPaints());
+  // A recording through the engine, its notification routed by the frame window.
+  QWidget* frame = g_VideoFrameWnd->client();
+  HaltPreview();
+  DismantleGraph();
+  {
+    orvane::test::FileSizeLimit full(3 * 1024 * 1024);
+    ASSERT_TRUE(AssembleCaptureGraph(frame));
+    orvane::test::WhenModalShows<QDialog>([](QDialog* prompt) { prompt->accept(); });
+    ASSERT_TRUE(BeginRecording(frame));
+    EXPECT_TRUE(PumpUntil([] { return !GraphState().capturing; }, 5000));
+  }
+  PumpFor(200);
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"ERROR during capture - disk possibly full"});
+  EXPECT_TRUE(GraphState().previewing) << "the preview is back";
+
+  // Alt+F4: the window manager's close. The settings reach the profile.
+  Settings().TimeLimit = 42;
+  dialog->close();
+  EXPECT_FALSE(GraphState().previewing);
+  EXPECT_EQ(GetProfileInt("vorix", "TimeLimit", 0), 42u);
+  EXPECT_EQ(GetProfileInt("vorix", "FrameRate", 0), 667111u);
+  dialog.reset();
+}
+
+TEST(StillWriter, BmpHeadersFollowTheImageAndAFailedRequestWritesNothing) {
+  orvane::test::TempPrefix prefix;
+  auto dibOf = [](WORD bits, DWORD clrUsed, long extra) {
+    std::vector<BYTE> dib(40 + 1024 + 64 * 4 * 8 + static_cast<std::size_t>(extra), 0);
+    const DWORD size = 40;
+    const LONG w = 64, h = 8;
+    std::memcpy(&dib[0], &size, 4);
+    std::memcpy(&dib[4], &w, 4);
+    std::memcpy(&dib[8], &h, 4);
+    dib[12] = 1;
+    std::memcpy(&dib[14], &bits, 2);
+    const DWORD bitfields = 3;
+    if (bits == 16) std::memcpy(&dib[16], &bitfields, 4);
+    std::memcpy(&dib[32], &clrUsed, 4);
+    return dib;
+  };
+  const struct {
+    WORD bits;
+    DWORD clrUsed;
+    DWORD offBits, fileSize, compression;
+  } cases[] = {
+      {8, 0, 14 + 40 + 1024, 14 + 40 + 1024 + 64 * 8, 0},
+      {8, 16, 14 + 40 + 64, 14 + 40 + 64 + 64 * 8, 0},
+      {16, 0, 54, 54 + 128 * 8, 0},  // BI_BITFIELDS written as BI_RGB, no masks
+      {24, 0, 54, 54 + 192 * 8, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bits);
+    std::vector<BYTE> dib = dibOf(c.bits, c.clrUsed, 0);
+    ASSERT_TRUE(WriteBmpFile(dib, "C:\\still.bmp"));
+    const std::string file = orvane::test::ReadHostFile(prefix.driveC() + "/still.bmp");
+    DWORD offBits = 0, compression = 1;
+    std::memcpy(&offBits, file.data() + 10, 4);
+    std::memcpy(&compression, file.data() + 14 + 16, 4);
+    EXPECT_EQ(offBits, c.offBits);
+    EXPECT_EQ(file.size(), c.fileSize);
+    EXPECT_EQ(compression, c.compression);
+  }
+  // A header that claims more than the buffer holds is refused, not read past.
+  std::vector<BYTE> shortDib = dibOf(24, 0, 0);
+  shortDib.resize(100);
+  EXPECT_FALSE(WriteBmpFile(shortDib, "C:\\short.bmp"));
+  EXPECT_FALSE(orvane::test::HostExists(prefix.driveC() + "/short.bmp"));
+
+  // No frame on show (the preview never ran): a thumbnail or a sequential
+  // photo writes nothing, where a 14-byte header alone would be no picture.
+  Settings() = CaptureSettings{};
+  SetConstructionDefaults();
+  dshow::testapi::SetDevices({dshow::testapi::VirtualCamera()}, false);
+  orvane::test::ScopedResourceModule resources{&orvane::resources::VelbinResources()};
+  orvane::test::RecordingMessageBoxes boxes;
+  QWidget owner;
+  ASSERT_TRUE(SetUpCaptureFilters(&owner));
+  ASSERT_TRUE(AssemblePreviewGraph(&owner));
+  EXPECT_FALSE(SaveStill(StillKind::kThumbnail, "C:\\tmp.bmp", &owner));
+  EXPECT_FALSE(SaveStill(StillKind::kSequential, "C:\\secur000.bmp", &owner));
+  EXPECT_FALSE(orvane::test::HostExists(prefix.driveC() + "/tmp.bmp"));
+  EXPECT_FALSE(orvane::test::HostExists(prefix.driveC() + "/secur000.bmp"));
+  EXPECT_TRUE(boxes.texts().empty());
+  DismantleGraph();
+  ReleaseCaptureFilters();
+  dshow::testapi::ResetDevices();
+}
