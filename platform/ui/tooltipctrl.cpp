@@ -7,6 +7,8 @@
 BOOL CToolTipCtrl::Create(QWidget* parent) {
   if (!parent || m_parent) return FALSE;
   m_parent = parent;
+  // A tooltip control shows its tips whether or not its window is active.
+  parent->window()->setAttribute(Qt::WA_AlwaysShowToolTips);
   return TRUE;
 }
 
