@@ -1,0 +1,206 @@
+// Velbin's windows as a user feels them:
+// - start-up: from the process's start to the first camera frame painted in
+//   the frame window (a fresh process each time), median of 5;
+// - photo: from the command to the closed file, at 640x480 and 1280x720,
+//   against the fixed 100 ms pause of the grab, median of 5;
+// - preview at 1280x720, 30 fps: frames painted per second in the frame
+//   window, and the CPU it costs against a plain pipeline that converts the
+//   same frames for painting, measured in the same run.
+//
+//   build/bench/bench_velbin            (on the display in DISPLAY, e.g. Xvfb;
+//                                        QT_QPA_PLATFORM=offscreen works too)
+#include <gst/gst.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "dshow_edition/captureengine.h"
+#include "dshow_edition/capturesettings.h"
+#include "dshow_edition/stillwriter.h"
+#include "dshow_edition/videoframewnd.h"
+#include "dshow_edition/viewerdialog.h"
+#include "platform/dshow/formats.h"
+#include "platform/dshow/videorenderer.h"
+#include "platform/ui/resources.h"
+#include "resources/velbin/velbinresources.h"
+
+using namespace dshow;
+
+namespace {
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Seconds since this process started (its start time in /proc).
+double SinceProcessStart() {
+  std::ifstream stat("/proc/self/stat");
+  std::string field;
+  for (int i = 0; i < 22 && stat >> field; ++i) {
+  }
+  const double started = std::atof(field.c_str()) / static_cast<double>(sysconf(_SC_CLK_TCK));
+  std::ifstream uptime("/proc/uptime");
+  double now = 0;
+  uptime >> now;
+  return now - started;
+}
+
+VideoRenderer* Renderer() { return dynamic_cast<VideoRenderer*>(GraphState().videoWindow.get()); }
+
+bool WaitForPaint(long frames, int timeoutMs) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < timeoutMs) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    if (Renderer() && static_cast<long>(Renderer()->widget()->paintedFrames()) >= frames)
+      return true;
+    QThread::msleep(1);
+  }
+  return false;
+}
+
+void SetCamera(const VideoFormat& format) {
+  HaltPreview();
+  DismantleGraph();
+  AM_MEDIA_TYPE* type = ToMediaType(format);
+  GraphState().videoStreamConfig->SetFormat(type);
+  DeleteMediaType(type);
+  Settings().UseFrameRate = 0;
+  AssemblePreviewGraph(g_VideoFrameWnd->client());
+  RunPreview();
+}
+
+// The child: starts the program's windows and says when the first frame is up.
+int StartUpChild() {
+  ViewerDialog dialog;
+  dialog.Create();
+  dialog.show();
+  if (!WaitForPaint(1, 10000)) return 1;
+  std::printf("%.4f\n", SinceProcessStart());
+  return 0;
+}
+
+double StartUpOnce(const char* self) {
+  int out[2];
+  if (pipe(out) != 0) return -1;
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(out[1], 1);
+    execl(self, self, "--start-up", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  char text[64] = {};
+  const ssize_t n = read(out[0], text, sizeof text - 1);
+  close(out[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return n > 0 ? std::atof(text) : -1;
+}
+
+double PhotoSeconds() {
+  const std::string path = NextPhotoPath();
+  QElapsedTimer timer;
+  timer.start();
+  SaveStill(StillKind::kPhoto, path, nullptr);
+  return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+// CPU seconds per second of a plain pipeline converting the camera's frames
+// for painting, as the renderer does, without a window.
+double BaselineCpuPerSecond(int seconds) {
+  GstElement* pipeline = gst_parse_launch(
+      "videotestsrc is-live=true ! video/x-raw,format=YUY2,width=1280,height=720,framerate=30/1 "
+      "! queue ! videoconvert ! video/x-raw,format=BGRx ! fakesink sync=true",
+      nullptr);
+  const double before = CpuSeconds();
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  QThread::sleep(seconds);
+  const double used = CpuSeconds() - before;
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(pipeline);
+  return used / seconds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  char prefix[] = "/tmp/bench-velbin-XXXXXX";
+  if (argc < 2 && !mkdtemp(prefix)) return 1;
+  if (argc < 2) setenv("ORVANE_PREFIX", prefix, 1);
+  QApplication app(argc, argv);
+  orvane::ui::SetResourceModule(&orvane::resources::VelbinResources());
+  if (argc > 1 && std::string(argv[1]) == "--start-up") return StartUpChild();
+
+  std::printf("platform: %s\n", QGuiApplication::platformName().toStdString().c_str());
+  std::vector<double> starts;
+  for (int i = 0; i < 5; ++i) starts.push_back(StartUpOnce(argv[0]));
+  std::printf("start-up to the first painted frame: %.0f ms (median of 5; runs %.0f..%.0f ms)\n",
+              Median(starts) * 1000, *std::min_element(starts.begin(), starts.end()) * 1000,
+              *std::max_element(starts.begin(), starts.end()) * 1000);
+
+  ViewerDialog dialog;
+  dialog.Create();
+  dialog.show();
+  WaitForPaint(2, 10000);
+  for (const auto& [w, h] : {std::pair{640, 480}, std::pair{1280, 720}}) {
+    SetCamera(VideoFormat{SubType::YUY2, w, h, 333333});
+    WaitForPaint(Renderer() ? static_cast<long>(Renderer()->widget()->paintedFrames()) + 5 : 5,
+                 5000);
+    std::vector<double> photos;
+    for (int i = 0; i < 5; ++i) photos.push_back(PhotoSeconds());
+    const double median = Median(photos);
+    std::printf(
+        "photo %dx%d: %.1f ms from the command to the closed file (median of 5), "
+        "%.1f ms past the 100 ms pause\n",
+        w, h, median * 1000, median * 1000 - 100);
+  }
+
+  // The preview at 1280x720 in the frame window, against the plain pipeline.
+  constexpr int kSeconds = 5;
+  const long paintedBefore =
+      Renderer() ? static_cast<long>(Renderer()->widget()->paintedFrames()) : 0;
+  const double cpuBefore = CpuSeconds();
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < kSeconds * 1000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::msleep(2);
+  }
+  const double seconds = static_cast<double>(timer.elapsed()) / 1000;
+  const double windowCpu = (CpuSeconds() - cpuBefore) / seconds;
+  const long painted =
+      Renderer() ? static_cast<long>(Renderer()->widget()->paintedFrames()) - paintedBefore : 0;
+  HaltPreview();
+  const double baseline = BaselineCpuPerSecond(kSeconds);
+  std::printf("preview 1280x720 at 30 fps: %.1f frames painted per second\n",
+              static_cast<double>(painted) / seconds);
+  std::printf(
+      "  CPU: %.3f s per second in the frame window, %.3f for the plain pipeline "
+      "(ratio %.2f)\n",
+      windowCpu, baseline, windowCpu / std::max(1e-6, baseline));
+  dialog.close();
+  std::filesystem::remove_all(prefix);
+  return 0;
+}
