@@ -1,19 +1,166 @@
-// ViewerDialog's capture commands: the photo (Start, Stop, Set, Security and
-// the timers are to come).
+// ViewerDialog's capture commands over the two command-state flags: Start and
+// Stop of a recording, Photo, Security and its sequential photos, and the two
+// timers (the recording clock with the time limit; one sequential photo per
+// tick).
+#include <QAbstractButton>
+#include <algorithm>
+#include <climits>
+
 #include "dshow_edition/captureengine.h"
+#include "dshow_edition/capturesettings.h"
 #include "dshow_edition/stillwriter.h"
+#include "dshow_edition/videoframewnd.h"
 #include "dshow_edition/viewerdialog.h"
+#include "platform/system/clock.h"
+#include "platform/system/files.h"
+#include "platform/ui/dialogbuilder.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/resources.h"
+#include "platform/ui/windowtimer.h"
+
+namespace {
+
+constexpr UINT_PTR kClockTimer = 0;
+constexpr UINT_PTR kSequentialTimer = 1;
+constexpr int IDC_START = 1005;
+constexpr int IDC_SECURITY = 1028;
+
+// The clock's areas: all of it, the minute digits, the minutes' units, the
+// second digits, the seconds' units.
+const QRect kClock(300, 22, 41, 17);
+const QRect kMinuteDigits(300, 22, 18, 17);
+const QRect kMinuteUnits(309, 22, 9, 17);
+const QRect kSecondDigits(323, 22, 18, 17);
+const QRect kSecondUnits(332, 22, 9, 17);
+
+void RefuseDuringSequentialPhotos() {
+  AfxMessageBox(orvane::ui::LoadStringResource(14).c_str(), MB_OK);
+}
+
+// The sequential-photo interval as a timer period. A profile value of 0 or
+// less would fire continuously and a huge one overflow the milliseconds:
+// the interval is kept from 1 s to what a period can hold.
+UINT SecurityPeriod() {
+  const LONG seconds = std::clamp<LONG>(Settings().SecurityTime, 1, INT_MAX / 1000);
+  return static_cast<UINT>(seconds) * 1000;
+}
+
+}  // namespace
+
+HWND ViewerDialog::FrameWindow() const {
+  return g_VideoFrameWnd ? g_VideoFrameWnd->client() : nullptr;
+}
+
+void ViewerDialog::EnableButton(int id, bool enabled) {
+  if (QWidget* button = orvane::ui::GetDlgItem(this, id)) button->setEnabled(enabled);
+}
+
+void ViewerDialog::ResetClock() {
+  m_Minutes = m_Seconds = 0;
+  update(kClock);
+}
+
+void ViewerDialog::RebuildPreview() {
+  if (!Settings().WantPreview) return;
+  AssemblePreviewGraph(FrameWindow());
+  RunPreview();
+}
+
+// The file just recorded goes into the strip: SaveVideo holds its path. A
+// recording that never began (the engine said why) left no file to list.
+void ViewerDialog::ListRecording() {
+  const std::string& path = Settings().SaveVideo;
+  if (path.size() > 4 && path.compare(path.size() - 4, 4, ".avi") == 0 &&
+      orvane::files::NameIsTaken(path))
+    AddCapturedFile(path, m_ThumbnailPath);
+  else if (!m_ThumbnailPath.empty())
+    DeleteFile(m_ThumbnailPath.c_str());
+}
+
+void ViewerDialog::OnStart() {
+  if (SequentialPhoto) return RefuseDuringSequentialPhotos();
+  if (Recording) return;
+  // Without a camera there is nothing to record, no picture to grab.
+  if (!GraphState().videoCapture) return;
+  Recording = TRUE;
+  EnableButton(IDC_START, false);
+  m_ThumbnailPath = ThumbnailPath();
+  SaveStill(StillKind::kThumbnail, m_ThumbnailPath, this);
+  if (GraphState().previewing) HaltPreview();
+  if (GraphState().previewGraphBuilt) DismantleGraph();
+  AssembleCaptureGraph(FrameWindow());
+  BeginRecording(FrameWindow());
+  ResetClock();
+  SetTimer(this, kClockTimer, 1000);
+}
+
+void ViewerDialog::OnStop() {
+  if (SequentialPhoto) {
+    SequentialPhoto = FALSE;
+    KillTimer(this, kSequentialTimer);
+    EnableButton(IDC_SECURITY, true);
+  }
+  if (!Recording) return;
+  Recording = FALSE;
+  EnableButton(IDC_START, true);
+  EndRecording(FrameWindow());
+  RebuildPreview();
+  KillTimer(this, kClockTimer);
+  ResetClock();
+  ListRecording();
+}
 
 void ViewerDialog::OnPhoto() {
   if (!GraphState().videoCapture) return;  // no camera: nothing at all
-  if (SequentialPhoto) {
-    AfxMessageBox(orvane::ui::LoadStringResource(14).c_str(), MB_OK);
-    return;
-  }
+  if (SequentialPhoto) return RefuseDuringSequentialPhotos();
   if (Recording) return;
   const std::string path = NextPhotoPath();
   // A photo that could not be written is not listed (the user was told).
   if (SaveStill(StillKind::kPhoto, path, this)) AddCapturedFile(path, "");
+}
+
+void ViewerDialog::OnSecurity() {
+  if (Recording) return;
+  SequentialPhoto = TRUE;
+  SetTimer(this, kSequentialTimer, SecurityPeriod());
+  EnableButton(IDC_SECURITY, false);
+}
+
+void ViewerDialog::OnTimer(UINT_PTR id) {
+  if (id == kClockTimer) {
+    OnClockTick();
+  } else if (id == kSequentialTimer) {
+    // Without a camera there is no picture: the tick takes none.
+    if (!GraphState().graph) return;
+    const std::string path = NextSecurityPath();
+    if (SaveStill(StillKind::kSequential, path, this)) AdvanceSecurityCounter();
+  }
+}
+
+void ViewerDialog::OnClockTick() {
+  const CaptureSettings& settings = Settings();
+  if (settings.UseTimeLimit &&
+      (timeGetTime() - GraphState().RecordStartTime) / 1000 >= settings.TimeLimit) {
+    EndRecording(FrameWindow());
+    RebuildPreview();
+    ResetClock();
+    ListRecording();
+    KillTimer(this, kClockTimer);
+    Recording = FALSE;
+    EnableButton(IDC_START, true);
+    return;
+  }
+  if (++m_Seconds == 60) {
+    ++m_Minutes;
+    m_Seconds = 0;
+    update(kClock);
+  }
+  if (m_Minutes == 60) {
+    m_Minutes = 0;
+    update();
+  }
+  if (m_Seconds == 0)
+    update(m_Minutes % 10 == 0 ? kMinuteDigits : kMinuteUnits);
+  else
+    update(m_Seconds % 10 == 0 ? kSecondDigits : kSecondUnits);
 }

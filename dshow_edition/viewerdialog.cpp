@@ -16,6 +16,7 @@
 #include "platform/ui/resources.h"
 #include "platform/ui/windowdrag.h"
 #include "platform/ui/windowstyles.h"
+#include "platform/ui/windowmessage.h"
 #include "platform/ui/windowtimer.h"
 
 BOOL Recording = FALSE;
@@ -38,7 +39,10 @@ ViewerDialog::ViewerDialog() : CDialog(IDD, nullptr), m_hIcon(orvane::ui::LoadIc
   g_VideoFrameWnd = nullptr;
   SetConstructionDefaults();
   new orvane::ui::CommandMap(this, {
+                                       {1005, BN_CLICKED, [this] { OnStart(); }},
+                                       {1006, BN_CLICKED, [this] { OnStop(); }},
                                        {1007, BN_CLICKED, [this] { OnPhoto(); }},
+                                       {1028, BN_CLICKED, [this] { OnSecurity(); }},
                                        {1022, BN_CLICKED, [this] { OnSee(); }},
                                        {IDC_PICSTRIP, TPN_DBLCLK, [this] { OnSee(); }},
                                        {1023, BN_CLICKED, [this] { OnRename(); }},
@@ -135,6 +139,17 @@ void ViewerDialog::paintEvent(QPaintEvent*) {
   for (int i = 0; i < 5; ++i)
     painter.drawPixmap(x[i], kClockY,
                        orvane::ui::LoadBitmap(digits[i] < 0 ? 150 : 140 + digits[i]));
+}
+
+bool ViewerDialog::event(QEvent* event) {
+  if (event->type() == WindowMessageEvent::EventType()) {
+    auto* message = static_cast<WindowMessageEvent*>(event);
+    if (message->message() == WM_TIMER) {
+      OnTimer(message->wParam());
+      return true;
+    }
+  }
+  return CDialog::event(event);
 }
 
 void ViewerDialog::OnAbout() {

@@ -51,8 +51,14 @@ class ViewerDialog : public orvane::ui::CDialog {
   void done(int result) override;
 
  private:
+  bool event(QEvent* event) override;
+
   // Commands of the message map, in its order.
+  void OnStart();
+  void OnStop();
   void OnPhoto();
+  void OnSecurity();
+  void OnTimer(UINT_PTR id);
   void OnSee();
   void OnRename();
   void OnDelete();
@@ -63,6 +69,13 @@ class ViewerDialog : public orvane::ui::CDialog {
   void OnClose();
   void OnDestroy();
   void ShutDownEngine();
+
+  void OnClockTick();
+  HWND FrameWindow() const;
+  void EnableButton(int id, bool enabled);
+  void ResetClock();
+  void RebuildPreview();
+  void ListRecording();
 
   void LoadButtons();
   void AddToolTips();

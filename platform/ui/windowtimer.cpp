@@ -57,9 +57,11 @@ class WindowTimers : public QObject {
 }  // namespace orvane::ui
 
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse) {
-  if (!window || id == 0) return 0;
+  if (!window) return 0;
   orvane::ui::WindowTimers::Of(window, true)->Set(id, elapse);
-  return id;
+  // A window's timer 0 is a timer like any (Velbin's clock is one); the
+  // result only has to be non-zero.
+  return id ? id : 1;
 }
 
 BOOL KillTimer(HWND window, UINT_PTR id) {

@@ -10,7 +10,8 @@
 #include "platform/system/wintypes.h"
 
 // Starts (or restarts) window's timer id, firing every elapse milliseconds.
-// Returns id; 0 for a null window or an id of 0. GUI thread only.
+// Returns id (1 for id 0, which a window may use too); 0 for a null window.
+// GUI thread only.
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse);
 
 // Stops window's timer id. FALSE when window has no such timer.

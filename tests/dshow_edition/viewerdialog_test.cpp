@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QHelpEvent>
 #include <QImage>
 #include <QPixmap>
 #include <cstring>
@@ -23,6 +25,7 @@
 #include "platform/ui/dialogbuilder.h"
 #include "platform/ui/filedialog.h"
 #include "platform/ui/resources.h"
+#include "platform/ui/windowmessage.h"
 #include "resources/velbin/velbinresources.h"
 #include "tests/support/eventloop.h"
 #include "tests/support/ffprobe.h"
@@ -299,4 +302,105 @@ TEST(StillWriter, BmpHeadersFollowTheImageAndAFailedRequestWritesNothing) {
   DismantleGraph();
   ReleaseCaptureFilters();
   dshow::testapi::ResetDevices();
+}
+
+namespace {
+
+constexpr char kVideoDir[] = "C:\\Lumitrex Images\\Video\\";
+constexpr char kSecurityDir[] = "C:\\Lumitrex Images\\Security\\";
+
+void AnswerTheStartPrompt() {
+  orvane::test::WhenModalShows<QDialog>([](QDialog* prompt) { prompt->accept(); });
+}
+
+}  // namespace
+
+TEST_F(Viewer, ATimeLimitEndsTheClipByItselfAndTheStripShowsItWithItsThumbnail) {
+  Open();
+  ASSERT_TRUE(PreviewPaints());
+  Settings().UseTimeLimit = 1;
+  Settings().TimeLimit = 3;
+  AnswerTheStartPrompt();
+  Button(1005)->click();
+  EXPECT_TRUE(Recording);
+  EXPECT_FALSE(Button(1005)->isEnabled());
+  ASSERT_TRUE(PumpUntil([] { return !Recording; }, 8000));
+  EXPECT_TRUE(Button(1005)->isEnabled());
+  EXPECT_TRUE(GraphState().previewing);
+  const std::string file = Host(std::string(kVideoDir) + "videof00.avi");
+  const orvane::test::ProbeResult probe = orvane::test::Probe(file);
+  ASSERT_TRUE(probe.ok) << probe.errors;
+  EXPECT_EQ(probe.streams.at(0).frameRate, "10000000/667111");
+  EXPECT_NEAR(probe.streams.at(0).frames, 3 * 15, 12) << "about 3 s at 14.99 fps";
+  ASSERT_EQ(dialog->strip()->GetPictureCount(), 1);
+  EXPECT_EQ(dialog->strip()->GetPathAt(0), std::string(kVideoDir) + "videof00.avi");
+  EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kVideoDir) + "tmp.bmp")))
+      << "the thumbnail file goes once it is loaded";
+}
+
+TEST_F(Viewer, SequentialPhotosAndTheCommandsEachStateRefuses) {
+  Open();
+  ASSERT_TRUE(PreviewPaints());
+  auto tip = [&](int id) {
+    QHelpEvent ask(QEvent::ToolTip, QPoint(2, 2), Button(id)->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(Button(id), &ask);
+    return Button(id)->accessibleDescription().toStdString();
+  };
+  EXPECT_EQ(tip(1028), "Sequential Photo. Press record stop button to stop.");
+  // An interval of 0 from the profile would fire without pause: 1 s instead.
+  Settings().SecurityTime = 0;
+  Button(1028)->click();
+  EXPECT_TRUE(SequentialPhoto);
+  EXPECT_FALSE(Button(1028)->isEnabled());
+  EXPECT_EQ(tip(1028), "On Sequential Photo. Press record stop button to stop.");
+  // Sequential: Start, Photo and Mail say message 14 and do nothing else.
+  boxes.clear();
+  for (int id : {1005, 1007, 1029}) Button(id)->click();
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>(3, "On Sequential photo ..."));
+  EXPECT_FALSE(Recording);
+  PumpFor(2500);
+  Button(1006)->click();  // Stop
+  EXPECT_FALSE(SequentialPhoto);
+  EXPECT_TRUE(Button(1028)->isEnabled());
+  int made = 0;
+  for (const char* name : {"secur000.bmp", "secur001.bmp", "secur002.bmp", "secur003.bmp"})
+    made += orvane::test::HostExists(Host(std::string(kSecurityDir) + name));
+  EXPECT_GE(made, 2);
+  EXPECT_LE(made, 3) << "one a second, the first one interval after Security";
+  EXPECT_EQ(dialog->strip()->GetPictureCount(), 0) << "sequential photos are not listed";
+  PumpFor(1200);
+  EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kSecurityDir) + "secur003.bmp")));
+
+  // Recording: Photo, Security, Mail and Start are ignored, silently.
+  boxes.clear();
+  AnswerTheStartPrompt();
+  Button(1005)->click();
+  ASSERT_TRUE(Recording);
+  for (int id : {1007, 1028, 1029, 1005}) Button(id)->click();
+  EXPECT_FALSE(SequentialPhoto);
+  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kPhotoDir) + "photo000.bmp")));
+  Button(1006)->click();
+  EXPECT_FALSE(Recording);
+  EXPECT_EQ(dialog->strip()->GetPictureCount(), 1);
+}
+
+TEST_F(Viewer, TheClockCountsToOneMinuteOneAndRollsOverAfter5959) {
+  Open();
+  auto digitsAre = [&](std::array<int, 4> digits) {
+    const QImage panel = dialog->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int x[] = {300, 309, 323, 332};
+    for (int i = 0; i < 4; ++i) {
+      const QImage want =
+          orvane::ui::LoadBitmapImage(140 + digits[i]).convertToFormat(QImage::Format_RGB32);
+      if (panel.copy(x[i], 22, 9, 17) != want) return false;
+    }
+    return true;
+  };
+  for (int tick = 0; tick < 61; ++tick) SendMessage(dialog.get(), WM_TIMER, 0, 0);
+  EXPECT_TRUE(digitsAre({0, 1, 0, 1}));
+  for (int tick = 61; tick < 3599; ++tick) SendMessage(dialog.get(), WM_TIMER, 0, 0);
+  EXPECT_TRUE(digitsAre({5, 9, 5, 9}));
+  SendMessage(dialog.get(), WM_TIMER, 0, 0);
+  EXPECT_TRUE(digitsAre({0, 0, 0, 0}));
 }

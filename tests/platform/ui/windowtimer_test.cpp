@@ -79,10 +79,12 @@ TEST(WindowTimer, BelongsToItsWindow) {
   SetTimer(&a, 1, 10);
   EXPECT_EQ(KillTimer(&b, 1), FALSE);
   EXPECT_EQ(SetTimer(nullptr, 1, 10), 0u);
-  EXPECT_EQ(SetTimer(&a, 0, 10), 0u);
+  EXPECT_NE(SetTimer(&b, 0, 10), 0u) << "timer 0 of a window is a timer too";
   EXPECT_EQ(KillTimer(nullptr, 1), FALSE);
   RunLoop(30);
   EXPECT_GE(Count(a.ticks, 1), 1);
   EXPECT_EQ(Count(b.ticks, 1), 0);
+  EXPECT_GE(Count(b.ticks, 0), 1);
   KillTimer(&a, 1);
+  EXPECT_EQ(KillTimer(&b, 0), TRUE);
 }
