@@ -49,6 +49,7 @@ ViewerDialog::ViewerDialog() : CDialog(IDD, nullptr), m_hIcon(orvane::ui::LoadIc
                                        {1024, BN_CLICKED, [this] { OnDelete(); }},
                                        {1025, BN_CLICKED, [this] { OnDeleteAll(); }},
                                        {1029, BN_CLICKED, [this] { OnMail(); }},
+                                       {1019, BN_CLICKED, [this] { OnChat(); }},
                                        {1030, BN_CLICKED, [this] { OnAbout(); }},
                                    });
 }

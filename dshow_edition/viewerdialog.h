@@ -52,6 +52,7 @@ class ViewerDialog : public orvane::ui::CDialog {
 
  private:
   bool event(QEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
   // Commands of the message map, in its order.
   void OnStart();
@@ -64,6 +65,8 @@ class ViewerDialog : public orvane::ui::CDialog {
   void OnDelete();
   void OnDeleteAll();
   void OnMail();
+  void OnChat();
+  void LaunchChatProgram(int kind);
   void OnAbout();
   // WM_CLOSE and WM_DESTROY.
   void OnClose();

@@ -7,9 +7,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QImage>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QPixmap>
+#include <QTimer>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -403,4 +407,33 @@ TEST_F(Viewer, TheClockCountsToOneMinuteOneAndRollsOverAfter5959) {
   EXPECT_TRUE(digitsAre({5, 9, 5, 9}));
   SendMessage(dialog.get(), WM_TIMER, 0, 0);
   EXPECT_TRUE(digitsAre({0, 0, 0, 0}));
+}
+
+TEST_F(Viewer, ChatHandsTheCameraToTheProgramAndTakesItBack) {
+  orvane::test::WriteHostFile(
+      prefix.path("registry.reg"),
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Conferencing]\r\n"
+      "\"InstallationDirectory\"=\"C:\\\\Program Files\\\\NetMeeting\"\r\n");
+  const std::string ran = prefix.path("chat-ran");
+  orvane::test::WriteScript(prefix.driveC() + "/Program Files/NetMeeting/conf.exe",
+                            "printf '%s' \"$#\" > '" + ran + "'; sleep 0.3");
+  Open();
+  ASSERT_TRUE(PreviewPaints());
+  // A right-click on the panel's background opens the Chat pop-up; the user
+  // picks NetMeeting.
+  QTimer::singleShot(100, [] {
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+      menu->setActiveAction(menu->actions().value(0));
+      QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+      QApplication::sendEvent(menu, &enter);
+    }
+  });
+  QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(4, 4),
+                          dialog->mapToGlobal(QPoint(4, 4)));
+  QApplication::sendEvent(dialog.get(), &click);
+  EXPECT_EQ(orvane::test::ReadHostFile(ran), "0") << "started, without arguments, and waited for";
+  EXPECT_FALSE(dialog->isMinimized());
+  EXPECT_TRUE(GraphState().previewing) << "the preview is back";
+  EXPECT_TRUE(boxes.texts().empty());
 }
