@@ -158,8 +158,12 @@ void DismantleGraph() {
 
 void FitFrameWindow(HWND window, int width, int height) {
   if (!window) return;
-  // The outer size is the client size plus the frame; the frame stays, so
-  // the client takes the video size (and one border line of height).
-  constexpr int kBorderHeight = 1;
-  window->resize(width, height + kBorderHeight);
+  // The client area takes the size (and one border line of height); what
+  // the window has around it (a frame, a sizing border), measured now, stays.
+  // window may be the client area inside its top-level window.
+  QWidget* top = window->window();
+  const QSize around = top->frameGeometry().size() - window->size();
+  const QSize managerFrame = top->frameGeometry().size() - top->size();
+  constexpr int kBorderHeight = 1;  // SM_CYBORDER
+  top->resize(QSize(width, height + kBorderHeight) + around - managerFrame);
 }

@@ -8,6 +8,7 @@
 
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
+#include "dshow_edition/settingsdlg.h"
 #include "dshow_edition/stillwriter.h"
 #include "dshow_edition/videoframewnd.h"
 #include "dshow_edition/viewerdialog.h"
@@ -117,6 +118,27 @@ void ViewerDialog::OnPhoto() {
   const std::string path = NextPhotoPath();
   // A photo that could not be written is not listed (the user was told).
   if (SaveStill(StillKind::kPhoto, path, this)) AddCapturedFile(path, "");
+}
+
+void ViewerDialog::OnSet() {
+  if (SequentialPhoto) return RefuseDuringSequentialPhotos();
+  if (Recording) return;
+  CSettingsDlg dialog(this);
+  if (dialog.DoModal() != IDOK) return;
+  // The new values take effect at the next graph; nothing is saved yet.
+  CaptureSettings& s = Settings();
+  if (s.AudioAvailable) s.CaptureAudio = dialog.m_UseAudio;
+  s.UseFrameRate = dialog.m_UseFrameRate;
+  s.UseTimeLimit = dialog.m_UseTimeLimit;
+  s.TimeLimit = static_cast<DWORD>(dialog.m_TimeLimit);
+  s.SecurityTime = dialog.m_SecurityTime;
+  s.FrameRate = dialog.m_FrameRate;
+  s.SaveVideo = dialog.m_VideoDir;
+  s.SavePhoto = dialog.m_PhotoDir;
+  s.SaveSecurity = dialog.m_SecurityDir;
+  StripFileName(s.SaveVideo);
+  StripFileName(s.SavePhoto);
+  StripFileName(s.SaveSecurity);
 }
 
 void ViewerDialog::OnSecurity() {

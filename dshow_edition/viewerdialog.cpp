@@ -42,6 +42,7 @@ ViewerDialog::ViewerDialog() : CDialog(IDD, nullptr), m_hIcon(orvane::ui::LoadIc
                                        {1005, BN_CLICKED, [this] { OnStart(); }},
                                        {1006, BN_CLICKED, [this] { OnStop(); }},
                                        {1007, BN_CLICKED, [this] { OnPhoto(); }},
+                                       {1008, BN_CLICKED, [this] { OnSet(); }},
                                        {1028, BN_CLICKED, [this] { OnSecurity(); }},
                                        {1022, BN_CLICKED, [this] { OnSee(); }},
                                        {IDC_PICSTRIP, TPN_DBLCLK, [this] { OnSee(); }},

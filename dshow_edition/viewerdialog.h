@@ -58,6 +58,7 @@ class ViewerDialog : public orvane::ui::CDialog {
   void OnStart();
   void OnStop();
   void OnPhoto();
+  void OnSet();
   void OnSecurity();
   void OnTimer(UINT_PTR id);
   void OnSee();

@@ -7,16 +7,22 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QHelpEvent>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTimer>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
@@ -436,4 +442,86 @@ TEST_F(Viewer, ChatHandsTheCameraToTheProgramAndTakesItBack) {
   EXPECT_FALSE(dialog->isMinimized());
   EXPECT_TRUE(GraphState().previewing) << "the preview is back";
   EXPECT_TRUE(boxes.texts().empty());
+}
+
+namespace {
+
+// Runs action on the modal window of that object name once it is up.
+void WhenWindowShows(const char* name, std::function<void(QWidget*)> action) {
+  auto poll = std::make_shared<std::function<void()>>();
+  *poll = [name, action, poll] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal->objectName() == name) return action(modal);
+    QTimer::singleShot(5, *poll);
+  };
+  QTimer::singleShot(0, *poll);
+}
+
+QLineEdit* Edit(QWidget* dialog, int id) {
+  return qobject_cast<QLineEdit*>(orvane::ui::GetDlgItem(dialog, id));
+}
+
+void Click(QWidget* dialog, int id) {
+  qobject_cast<QAbstractButton*>(orvane::ui::GetDlgItem(dialog, id))->click();
+}
+
+}  // namespace
+
+TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording) {
+  Open();
+  ASSERT_TRUE(PreviewPaints());
+  bool stillOpen = true;
+  WhenWindowShows("settings", [&](QWidget* settings) {
+    const struct {
+      int id;
+      const char* text;
+    } bad[] = {{1012, "2"}, {1012, "x"}, {1013, "5"}, {1027, "1000"}};
+    const char* good[] = {"10", "10", "10", "2"};  // rate, rate, limit, interval
+    for (std::size_t i = 0; i < std::size(bad); ++i) {
+      Edit(settings, bad[i].id)->setText(bad[i].text);
+      Click(settings, 1);  // OK is refused
+      stillOpen = stillOpen && settings->isVisible();
+      Edit(settings, bad[i].id)->setText(good[i]);
+    }
+    // Format ...: the camera's pages, 320 x 240 chosen.
+    WhenWindowShows("propertyFrame", [](QWidget* frame) {
+      auto* size = frame->findChild<QComboBox*>("size");
+      size->setCurrentIndex(size->findText("320 x 240 YUY2"));
+      frame->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    Click(settings, 1034);
+    Click(settings, 1);
+  });
+  Button(1008)->click();
+  EXPECT_TRUE(stillOpen);
+  EXPECT_EQ(boxes.texts(),
+            (std::vector<std::string>{"Please enter an integer between 3 and 30.",
+                                      "Please enter an integer.",
+                                      "Please enter an integer between 10 and 999.",
+                                      "Please enter an integer between 1 and 999."}));
+  EXPECT_EQ(Settings().FrameRate, 10.0);
+  EXPECT_EQ(Settings().SecurityTime, 2);
+  EXPECT_EQ(g_VideoFrameWnd->client()->size(), QSize(320 + 40, 240 + 36 + 1))
+      << "the frame window fits the new size";
+  EXPECT_TRUE(GraphState().previewing);
+
+  // Cancel keeps everything as it was.
+  WhenWindowShows("settings", [](QWidget* settings) {
+    Edit(settings, 1012)->setText("25");
+    Click(settings, 2);
+  });
+  Button(1008)->click();
+  EXPECT_EQ(Settings().FrameRate, 10.0);
+
+  // The next recording follows the new size and rate.
+  AnswerTheStartPrompt();
+  Button(1005)->click();
+  PumpFor(1500);
+  Button(1006)->click();
+  const orvane::test::ProbeResult probe =
+      orvane::test::Probe(Host(std::string(kVideoDir) + "videof00.avi"));
+  ASSERT_TRUE(probe.ok) << probe.errors;
+  EXPECT_EQ(probe.streams.at(0).width, 320);
+  EXPECT_EQ(probe.streams.at(0).height, 240);
+  EXPECT_EQ(probe.streams.at(0).frameRate, "10/1");
 }
