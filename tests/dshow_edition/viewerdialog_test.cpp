@@ -34,6 +34,7 @@
 #include "platform/system/winpath.h"
 #include "platform/ui/dialogbuilder.h"
 #include "platform/ui/filedialog.h"
+#include "platform/ui/folderbrowser.h"
 #include "platform/ui/resources.h"
 #include "platform/ui/windowmessage.h"
 #include "resources/velbin/velbinresources.h"
@@ -457,6 +458,24 @@ void WhenWindowShows(const char* name, std::function<void(QWidget*)> action) {
   QTimer::singleShot(0, *poll);
 }
 
+// Answers the folder browser with the folders given, in turn.
+class FolderAnswers : public orvane::ui::FolderBrowserObserver {
+ public:
+  explicit FolderAnswers(std::vector<std::string> folders)
+      : m_folders(std::move(folders)), m_scope(this) {}
+  std::optional<std::string> OnBrowseForFolder(const orvane::ui::FolderBrowserCall& call) override {
+    titles.push_back(call.title);
+    if (m_next >= m_folders.size()) return std::nullopt;
+    return m_folders[m_next++];
+  }
+  std::vector<std::string> titles;
+
+ private:
+  std::vector<std::string> m_folders;
+  std::size_t m_next = 0;
+  orvane::ui::ScopedFolderBrowserObserver m_scope;
+};
+
 QLineEdit* Edit(QWidget* dialog, int id) {
   return qobject_cast<QLineEdit*>(orvane::ui::GetDlgItem(dialog, id));
 }
@@ -470,6 +489,9 @@ void Click(QWidget* dialog, int id) {
 TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording) {
   Open();
   ASSERT_TRUE(PreviewPaints());
+  fs::create_directories(prefix.driveC() + "/Clips");
+  // The photo folder is a drive's root: it keeps its one backslash.
+  FolderAnswers folders({"C:\\", "C:\\Clips"});
   bool stillOpen = true;
   WhenWindowShows("settings", [&](QWidget* settings) {
     const struct {
@@ -490,6 +512,8 @@ TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording
       frame->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     Click(settings, 1034);
+    Click(settings, 1018);  // photo folder
+    Click(settings, 1017);  // video folder
     Click(settings, 1);
   });
   Button(1008)->click();
@@ -501,6 +525,9 @@ TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording
                                       "Please enter an integer between 1 and 999."}));
   EXPECT_EQ(Settings().FrameRate, 10.0);
   EXPECT_EQ(Settings().SecurityTime, 2);
+  EXPECT_EQ(folders.titles, std::vector<std::string>(2, "Select Save directory"));
+  EXPECT_EQ(Settings().SavePhoto, "C:\\");
+  EXPECT_EQ(Settings().SaveVideo, "C:\\Clips\\");
   EXPECT_EQ(g_VideoFrameWnd->client()->size(), QSize(320 + 40, 240 + 36 + 1))
       << "the frame window fits the new size";
   EXPECT_TRUE(GraphState().previewing);
@@ -518,8 +545,7 @@ TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording
   Button(1005)->click();
   PumpFor(1500);
   Button(1006)->click();
-  const orvane::test::ProbeResult probe =
-      orvane::test::Probe(Host(std::string(kVideoDir) + "videof00.avi"));
+  const orvane::test::ProbeResult probe = orvane::test::Probe(Host("C:\\Clips\\videof00.avi"));
   ASSERT_TRUE(probe.ok) << probe.errors;
   EXPECT_EQ(probe.streams.at(0).width, 320);
   EXPECT_EQ(probe.streams.at(0).height, 240);
