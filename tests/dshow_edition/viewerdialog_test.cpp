@@ -554,3 +554,32 @@ TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording
   EXPECT_EQ(probe.streams.at(0).height, 240);
   EXPECT_EQ(probe.streams.at(0).frameRate, "10/1");
 }
+
+TEST_F(Viewer, TheDeviceButtonsOfTheSettingsDialogRefuseWhatCannotBeDone) {
+  Open();
+  ASSERT_TRUE(PreviewPaints());
+  // A huge interval from the profile runs no timer that overflows its
+  // milliseconds: no photo comes at once.
+  Settings().SecurityTime = 0x7FFFFFFF;
+  Button(1028)->click();
+  PumpFor(300);
+  EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kSecurityDir) + "secur000.bmp")));
+  // Sequential photos refuse Set outright, and Audio... inside the dialog.
+  boxes.clear();
+  Button(1008)->click();
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"On Sequential photo ..."});
+  Button(1006)->click();
+  boxes.clear();
+  Settings().AudioAvailable = 0;
+  WhenWindowShows("settings", [](QWidget* settings) {
+    Click(settings, 1032);  // Audio... without an audio device
+    SequentialPhoto = TRUE;
+    Click(settings, 1033);  // Source... while sequential photos run
+    SequentialPhoto = FALSE;
+    Click(settings, 2);
+  });
+  Button(1008)->click();
+  EXPECT_EQ(boxes.texts(), (std::vector<std::string>{
+                               "No Audio device found !",
+                               "On Sequential Photo. Press the Record Stop Button to Stop."}));
+}
