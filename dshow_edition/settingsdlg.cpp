@@ -1,6 +1,7 @@
 #include "dshow_edition/settingsdlg.h"
 
 #include <QAbstractButton>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <cctype>
@@ -98,7 +99,12 @@ BOOL CSettingsDlg::OnInitDialog() {
 }
 
 bool CSettingsDlg::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusOut) UpdateData(TRUE);
+  // The edit gives the focus to another control: check. Focus that goes to
+  // another window (a box, a switch of programs) is no edit left behind.
+  if (event->type() == QEvent::FocusOut && isVisible()) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) UpdateData(TRUE);
+  }
   return CDialog::eventFilter(watched, event);
 }
 

@@ -21,13 +21,19 @@ constexpr DWORD kPauseMs = 100;
 constexpr DWORD kRetryMs = 20;
 constexpr long kFileHeaderSize = 14;
 
-// Pauses the graph and fills a buffer with the renderer's image; the graph
-// is left paused, its control in *control, for the caller to run.
+// Pauses a running graph and fills a buffer with the renderer's image; the
+// graph is left paused, its control in *control (null when it was not
+// running), for the caller to run again.
 StillBuffer Grab(StillKind kind, Ref<IMediaControl>* control) {
   StillBuffer still;
   CaptureGraphState& state = GraphState();
   if (!state.graph) return still;
-  if (SUCCEEDED(QueryInterface(state.graph, control))) (*control)->Pause();
+  FilterState before = FilterState::Stopped;
+  if (SUCCEEDED(QueryInterface(state.graph, control)) &&
+      SUCCEEDED((*control)->GetState(0, &before)) && before == FilterState::Running)
+    (*control)->Pause();
+  else
+    control->reset();  // a graph that was not running is not run afterwards
   Ref<IBasicVideo> video;
   QueryInterface(state.graph, &video);
   Sleep(kPauseMs);
@@ -98,27 +104,34 @@ BOOL WriteBmpFile(std::vector<BYTE>& dib, const std::string& path) {
     return FALSE;
   }
   const bool info = headerSize == 40;
+  const bool core = headerSize == 12;  // BITMAPCOREHEADER: WORD sizes, no more fields
   if (info && Field<WORD>(dib, kBiBitCount) == 16) SetField<DWORD>(dib, kBiCompression, 0);
-  const WORD bitCount = Field<WORD>(dib, info || headerSize != 12 ? kBiBitCount : kCoreBitCount);
+  const WORD bitCount = Field<WORD>(dib, core ? kCoreBitCount : kBiBitCount);
   long colours = 0;
   if (info && Field<DWORD>(dib, kBiClrUsed) != 0)
     colours = Field<DWORD>(dib, kBiClrUsed) & 0xFFFF;
   else
     colours = bitCount == 1 ? 2 : bitCount == 4 ? 16 : bitCount == 8 ? 256 : 0;
   const long tableBytes = colours * (info ? 4 : 3);
-  const DWORD compression = Field<DWORD>(dib, kBiCompression);
+  const DWORD compression = core ? 0 : Field<DWORD>(dib, kBiCompression);
   long long imageBytes;
   if (compression == 1 || compression == 2) {
     imageBytes = Field<DWORD>(dib, kBiSizeImage);
   } else {
-    const long long width = Field<LONG>(dib, kBiWidth), height = Field<LONG>(dib, kBiHeight);
+    const long long width = core ? Field<WORD>(dib, 4) : Field<LONG>(dib, kBiWidth);
+    const long long height = core ? Field<WORD>(dib, 6) : Field<LONG>(dib, kBiHeight);
+    // Sizes no buffer can hold are refused before they are multiplied.
+    if (width < 0 || height < 0 || width > (1 << 20) || height > (1 << 20) || bitCount > 64) {
+      SetLastError(static_cast<DWORD>(ERROR_INVALID_DATA));
+      return FALSE;
+    }
     imageBytes = (bitCount * width + 31) / 32 * 4 * height;
-    SetField<DWORD>(dib, kBiSizeImage, static_cast<DWORD>(imageBytes));
+    if (!core) SetField<DWORD>(dib, kBiSizeImage, static_cast<DWORD>(imageBytes));
   }
   const long long dibBytes = headerSize + tableBytes + imageBytes;
   // A header that claims more than the buffer holds would be written from
   // beyond its end.
-  if (imageBytes < 0 || dibBytes > static_cast<long long>(dib.size())) {
+  if (dibBytes > static_cast<long long>(dib.size())) {
     SetLastError(static_cast<DWORD>(ERROR_INVALID_DATA));
     return FALSE;
   }
@@ -148,18 +161,18 @@ BOOL SaveStill(StillKind kind, const std::string& path, HWND owner) {
   Ref<IMediaControl> control;
   StillBuffer still = Grab(kind, &control);
   if (kind != StillKind::kSequential) RunAgain(control);
-  BOOL written = FALSE;
+  const BOOL written = !still.dib.empty() && still.image && WriteBmpFile(still.dib, path);
+  // Running again before any box: a frozen picture must not wait for a click.
+  RunAgain(control);
   if (still.dib.empty()) {
     MessageBox(owner, "Bitmap Lock error", nullptr, MB_OK);
-  } else if (!still.image) {
-    if (kind == StillKind::kPhoto)
-      MessageBox(owner, "The camera gave no picture: no photo was taken.", nullptr, MB_OK);
-  } else if (!(written = WriteBmpFile(still.dib, path)) && kind == StillKind::kPhoto) {
+  } else if (kind == StillKind::kPhoto && !still.image) {
+    MessageBox(owner, "The camera gave no picture: no photo was taken.", nullptr, MB_OK);
+  } else if (kind == StillKind::kPhoto && !written) {
     const std::string text =
         "The photo could not be saved as " + path + ". The disk may be full or read-only.";
     MessageBox(owner, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
   }
-  RunAgain(control);
   return written;
 }
 

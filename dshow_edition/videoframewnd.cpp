@@ -1,6 +1,7 @@
 #include "dshow_edition/videoframewnd.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -142,6 +143,8 @@ bool CVideoFrameWnd::eventFilter(QObject* watched, QEvent* event) {
   }
   return CDialog::eventFilter(watched, event);
 }
+
+void CVideoFrameWnd::closeEvent(QCloseEvent* event) { event->ignore(); }
 
 void CVideoFrameWnd::OnMaxOrg() {
   const QRect screen = Screen();

@@ -34,6 +34,11 @@ class CVideoFrameWnd : public orvane::ui::CDialog {
 
  protected:
   BOOL OnInitDialog() override;
+  // A modeless window of the panel's: Esc and Enter do not end it, and it
+  // goes only with the panel.
+  void OnOK() override {}
+  void OnCancel() override {}
+  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;

@@ -86,6 +86,8 @@ void ViewerDialog::OnStart() {
   Recording = TRUE;
   EnableButton(IDC_START, false);
   m_ThumbnailPath = ThumbnailPath();
+  // A thumbnail of an earlier recording must not stand in if this grab fails.
+  DeleteFile(m_ThumbnailPath.c_str());
   SaveStill(StillKind::kThumbnail, m_ThumbnailPath, this);
   if (GraphState().previewing) HaltPreview();
   if (GraphState().previewGraphBuilt) DismantleGraph();
@@ -103,10 +105,12 @@ void ViewerDialog::OnStop() {
   }
   if (!Recording) return;
   Recording = FALSE;
+  // Killed first: the engine's boxes below run nested loops, in which the
+  // clock's tick would end the same recording a second time.
+  KillTimer(this, kClockTimer);
   EnableButton(IDC_START, true);
   EndRecording(FrameWindow());
   RebuildPreview();
-  KillTimer(this, kClockTimer);
   ResetClock();
   ListRecording();
 }
@@ -161,15 +165,17 @@ void ViewerDialog::OnTimer(UINT_PTR id) {
 
 void ViewerDialog::OnClockTick() {
   const CaptureSettings& settings = Settings();
+  if (!Recording) return;  // a tick already queued when Stop came
   if (settings.UseTimeLimit &&
       (timeGetTime() - GraphState().RecordStartTime) / 1000 >= settings.TimeLimit) {
+    // The state first, for the same reason as in Stop.
+    KillTimer(this, kClockTimer);
+    Recording = FALSE;
+    EnableButton(IDC_START, true);
     EndRecording(FrameWindow());
     RebuildPreview();
     ResetClock();
     ListRecording();
-    KillTimer(this, kClockTimer);
-    Recording = FALSE;
-    EnableButton(IDC_START, true);
     return;
   }
   if (++m_Seconds == 60) {

@@ -46,8 +46,10 @@ void ViewerDialog::LaunchChatProgram(int kind) {
   if (settings.WantPreview) HaltPreview();
   if (GraphState().previewFromCapturePin) DismantleGraph();
   showMinimized();
-  // Blocks until the chat program ends, as the hand-over means to.
-  chat::RunChatProgram(kind, this);
+  // Blocks until the chat program ends, as the hand-over means to. Its
+  // "not installed" box has no owner: the panel is minimised by now, and a
+  // box it owned could go unseen with it.
+  chat::RunChatProgram(kind, nullptr);
   showNormal();
   if (settings.WantPreview) {
     AssemblePreviewGraph(FrameWindow());

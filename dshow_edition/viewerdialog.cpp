@@ -15,8 +15,8 @@
 #include "platform/ui/messagebox.h"
 #include "platform/ui/resources.h"
 #include "platform/ui/windowdrag.h"
-#include "platform/ui/windowstyles.h"
 #include "platform/ui/windowmessage.h"
+#include "platform/ui/windowstyles.h"
 #include "platform/ui/windowtimer.h"
 
 BOOL Recording = FALSE;
@@ -170,6 +170,9 @@ void ViewerDialog::changeEvent(QEvent* event) {
 }
 
 void ViewerDialog::ShutDownEngine() {
+  // The clock dies with the window, but an engine box below would let it
+  // tick (and end the recording) first.
+  KillTimer(this, 0);
   HaltPreview();
   EndRecording(this);
   DismantleGraph();

@@ -128,6 +128,10 @@ TEST_F(Viewer, ThePanelHangsUnderThePictureAndAPhotoGoesFromTheButtonToFileAndSt
   EXPECT_EQ(dialog->frameGeometry().topLeft(), QPoint(frame.left(), frame.bottom() + 1));
   EXPECT_EQ(dialog->width(), frame.width());
   EXPECT_EQ(dialog->windowTitle().toStdString(), "Orvane Viewer");
+  // Esc in the frame window does not end it: it goes only with the panel.
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(g_VideoFrameWnd, &escape);
+  EXPECT_TRUE(g_VideoFrameWnd->isVisible());
   // The clock reads 00:00 in the digit bitmaps.
   ASSERT_TRUE(PreviewPaints());
   const QImage panel = dialog->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -310,6 +314,12 @@ TEST(StillWriter, BmpHeadersFollowTheImageAndAFailedRequestWritesNothing) {
   EXPECT_FALSE(orvane::test::HostExists(prefix.driveC() + "/tmp.bmp"));
   EXPECT_FALSE(orvane::test::HostExists(prefix.driveC() + "/secur000.bmp"));
   EXPECT_TRUE(boxes.texts().empty());
+  // A graph that was not running is not run by the grab.
+  dshow::Ref<dshow::IMediaControl> control;
+  ASSERT_EQ(dshow::QueryInterface(GraphState().graph, &control), S_OK);
+  FilterState state = FilterState::Running;
+  control->GetState(0, &state);
+  EXPECT_EQ(state, FilterState::Stopped);
   DismantleGraph();
   ReleaseCaptureFilters();
   dshow::testapi::ResetDevices();
@@ -411,12 +421,14 @@ TEST_F(Viewer, TheClockCountsToOneMinuteOneAndRollsOverAfter5959) {
     }
     return true;
   };
+  Recording = TRUE;  // the clock runs while recording
   for (int tick = 0; tick < 61; ++tick) SendMessage(dialog.get(), WM_TIMER, 0, 0);
   EXPECT_TRUE(digitsAre({0, 1, 0, 1}));
   for (int tick = 61; tick < 3599; ++tick) SendMessage(dialog.get(), WM_TIMER, 0, 0);
   EXPECT_TRUE(digitsAre({5, 9, 5, 9}));
   SendMessage(dialog.get(), WM_TIMER, 0, 0);
   EXPECT_TRUE(digitsAre({0, 0, 0, 0}));
+  Recording = FALSE;
 }
 
 TEST_F(Viewer, ChatHandsTheCameraToTheProgramAndTakesItBack) {
@@ -497,6 +509,15 @@ TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording
   FolderAnswers folders({"C:\\", "C:\\Clips"});
   bool stillOpen = true;
   WhenWindowShows("settings", [&](QWidget* settings) {
+    // Format ...: the camera's pages, 320 x 240 chosen; then the folders.
+    WhenWindowShows("propertyFrame", [](QWidget* frame) {
+      auto* size = frame->findChild<QComboBox*>("size");
+      size->setCurrentIndex(size->findText("320 x 240 YUY2"));
+      frame->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    Click(settings, 1034);
+    Click(settings, 1018);  // photo folder
+    Click(settings, 1017);  // video folder
     const struct {
       int id;
       const char* text;
@@ -508,15 +529,6 @@ TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording
       stillOpen = stillOpen && settings->isVisible();
       Edit(settings, bad[i].id)->setText(good[i]);
     }
-    // Format ...: the camera's pages, 320 x 240 chosen.
-    WhenWindowShows("propertyFrame", [](QWidget* frame) {
-      auto* size = frame->findChild<QComboBox*>("size");
-      size->setCurrentIndex(size->findText("320 x 240 YUY2"));
-      frame->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-    });
-    Click(settings, 1034);
-    Click(settings, 1018);  // photo folder
-    Click(settings, 1017);  // video folder
     Click(settings, 1);
   });
   Button(1008)->click();
