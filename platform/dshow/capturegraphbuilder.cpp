@@ -95,9 +95,20 @@ HRESULT CaptureGraphBuilder::RenderStream(PinCategory category, const Ref<IBaseF
       FAILED(hr))
     return hr;
   if (!m_graph) return E_UNEXPECTED;
-  if (compressor) return E_NOTIMPL;
   auto capture = std::dynamic_pointer_cast<CaptureFilter>(source);
   if (!capture || !m_graph->Contains(capture.get())) return E_INVALIDARG;
+  // A compressor sits between the pin and the sink: a filter of this graph
+  // with a free input and an output.
+  Ref<FilterBase> between = std::dynamic_pointer_cast<FilterBase>(compressor);
+  Ref<Pin> betweenIn, betweenOut;
+  if (compressor) {
+    if (!between || !m_graph->Contains(between.get()) || !capture->isVideo()) return E_INVALIDARG;
+    for (const Ref<Pin>& pin : between->pins()) {
+      if (pin->direction() == PinDirection::Input && !pin->peer()) betweenIn = pin;
+      if (pin->direction() == PinDirection::Output && !pin->peer()) betweenOut = pin;
+    }
+    if (!betweenIn || !betweenOut) return VFW_E_CANNOT_CONNECT;
+  }
 
   HRESULT success = S_OK;
   Ref<Pin> output = capture->FreePin(category);
@@ -127,7 +138,19 @@ HRESULT CaptureGraphBuilder::RenderStream(PinCategory category, const Ref<IBaseF
       if (pin->direction() == PinDirection::Input && !pin->peer()) input = pin;
   }
   if (!input) return VFW_E_CANNOT_CONNECT;
-  HRESULT hr = m_graph->Connect(output, input);
+  HRESULT hr = S_OK;
+  if (between) {
+    hr = m_graph->Connect(output, betweenIn);
+    if (SUCCEEDED(hr)) {
+      hr = m_graph->Connect(betweenOut, input);
+      if (FAILED(hr)) {
+        m_graph->Disconnect(output);
+        m_graph->Disconnect(betweenIn);
+      }
+    }
+  } else {
+    hr = m_graph->Connect(output, input);
+  }
   if (FAILED(hr)) {
     if (!sink) m_graph->RemoveFilter(downstream);
     return hr;

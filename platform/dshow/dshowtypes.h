@@ -58,10 +58,6 @@ struct BITMAPINFOHEADER {
   DWORD biClrImportant;
 };
 
-struct RECT {
-  LONG left, top, right, bottom;
-};
-
 struct VIDEOINFOHEADER {
   RECT rcSource;
   RECT rcTarget;

@@ -209,7 +209,7 @@ class ICaptureGraphBuilder : public virtual IUnknown {
   virtual HRESULT FindVideoWindow(PinCategory category, const Ref<IBaseFilter>& filter,
                                   Ref<IVideoWindow>* window) = 0;
   // Connects source's pin of that category to sink (null: a new video
-  // renderer). Preview on a filter without a preview pin feeds the renderer
+  // renderer), through compressor when one is given (a filter of the graph). Preview on a filter without a preview pin feeds the renderer
   // from the capture pin and returns VFW_S_NOPREVIEWPIN.
   virtual HRESULT RenderStream(PinCategory category, const Ref<IBaseFilter>& source,
                                const Ref<IBaseFilter>& compressor,

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QTimer>
 
 namespace dshow {
 
@@ -20,7 +21,29 @@ void RendererWidget::ShowSample(GstSample* sample) {
   m_sample = sample;
   m_newFrame = true;
   ++m_received;
-  update();
+  if (m_minIntervalMs <= 0 || !m_lastUpdate.isValid()) {
+    m_lastUpdate.start();
+    update();
+    return;
+  }
+  // Frames closer together than the interval wait for its end; only the
+  // newest is painted then.
+  const qint64 wait = m_minIntervalMs - m_lastUpdate.elapsed();
+  if (wait <= 0) {
+    m_lastUpdate.restart();
+    update();
+  } else if (!m_updatePending) {
+    m_updatePending = true;
+    QTimer::singleShot(static_cast<int>(wait), Qt::PreciseTimer, this, [this] {
+      m_updatePending = false;
+      m_lastUpdate.restart();
+      update();
+    });
+  }
+}
+
+void RendererWidget::SetMinimumFrameInterval(int milliseconds) {
+  m_minIntervalMs = milliseconds;
 }
 
 GstSample* RendererWidget::CurrentSample() const {

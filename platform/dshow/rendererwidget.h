@@ -4,6 +4,7 @@
 
 #include <gst/gst.h>
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <atomic>
 
@@ -19,6 +20,9 @@ class RendererWidget : public QWidget {
   // The sample on show with a new reference for the caller, or null.
   GstSample* CurrentSample() const;
   void Clear();
+  // Paints at most one frame per interval (0: every frame as it comes);
+  // every frame is still kept for CurrentSample.
+  void SetMinimumFrameInterval(int milliseconds);
 
   // Frames painted since construction (for measurements).
   unsigned long long paintedFrames() const { return m_painted; }
@@ -31,6 +35,9 @@ class RendererWidget : public QWidget {
  private:
   GstSample* m_sample = nullptr;
   bool m_newFrame = false;
+  int m_minIntervalMs = 0;
+  QElapsedTimer m_lastUpdate;
+  bool m_updatePending = false;
   unsigned long long m_painted = 0;
   unsigned long long m_received = 0;
 };

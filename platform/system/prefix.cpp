@@ -49,6 +49,21 @@ std::string DriveCRoot() {
   return WithoutTrailingSlash(Home());
 }
 
+std::string CacheDir() {
+  std::string prefix = Env("ORVANE_PREFIX");
+  std::string dir;
+  if (!prefix.empty()) {
+    dir = WithoutTrailingSlash(prefix) + "/cache";
+  } else {
+    std::string cache = Env("XDG_CACHE_HOME");
+    if (cache.empty() || cache[0] != '/') cache = Home() + "/.cache";
+    ::mkdir(WithoutTrailingSlash(cache).c_str(), 0700);
+    dir = WithoutTrailingSlash(cache) + "/orvane";
+  }
+  ::mkdir(dir.c_str(), 0700);
+  return dir;
+}
+
 std::string ProfilePath() { return ConfigDir() + "/win.ini"; }
 std::string RegistryPath() { return ConfigDir() + "/registry.reg"; }
 std::string DriveMapPath() { return ConfigDir() + "/drives.ini"; }

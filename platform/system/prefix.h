@@ -16,6 +16,9 @@ namespace orvane::prefix {
 std::string ConfigDir();
 // Host folder of drive C:; under a prefix it is made when missing.
 std::string DriveCRoot();
+// Host folder for files the programs can lose (made when missing):
+// $ORVANE_PREFIX/cache, else $XDG_CACHE_HOME/orvane (~/.cache/orvane).
+std::string CacheDir();
 std::string ProfilePath();
 std::string RegistryPath();
 std::string DriveMapPath();

@@ -36,6 +36,11 @@ using HKEY = RegistryKey*;
 using PHKEY = HKEY*;
 using REGSAM = DWORD;
 
+struct RECT {
+  LONG left, top, right, bottom;
+};
+static_assert(sizeof(RECT) == 16);
+
 // A window. System code passes its Qt widgets where the design passes HWNDs.
 class QWidget;
 using HWND = QWidget*;

@@ -5,6 +5,8 @@
 //   orvane-probe record --video NAME [--audio NAME] [--size WxH] [--fps N]
 //                       --seconds S --out FILE
 //   orvane-probe repair FILE...   (recordings a crash or a full disk cut off)
+//   orvane-probe drivers          (the capture window's driver indexes)
+//   orvane-probe sequence --driver N --seconds S --out FILE [--audio] [--fps N]
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -18,6 +20,7 @@
 #include "platform/dshow/com.h"
 #include "platform/dshow/formats.h"
 #include "platform/system/winpath.h"
+#include "tools/orvane-probe/capturewindowcommands.h"
 
 using namespace dshow;
 
@@ -28,7 +31,9 @@ int Usage() {
                "usage: orvane-probe devices\n"
                "       orvane-probe record --video NAME [--audio NAME] [--size WxH] [--fps N]\n"
                "                           --seconds S --out FILE\n"
-               "       orvane-probe repair FILE...\n");
+               "       orvane-probe repair FILE...\n"
+               "       orvane-probe drivers\n"
+               "       orvane-probe sequence --driver N --seconds S --out FILE [--audio] [--fps N]\n");
   return 2;
 }
 
@@ -205,6 +210,11 @@ int RepairCommand(int argc, char** argv) {
   return result;
 }
 
+int SequenceOrUsage(int argc, char** argv) {
+  const int result = SequenceCommand(argc, argv);
+  return result == 2 ? Usage() : result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -216,6 +226,8 @@ int main(int argc, char** argv) {
   int result = !std::strcmp(argv[1], "devices")  ? ListDevicesCommand()
                : !std::strcmp(argv[1], "record") ? RecordCommand(argc, argv)
                : !std::strcmp(argv[1], "repair") ? RepairCommand(argc, argv)
+               : !std::strcmp(argv[1], "drivers") ? DriversCommand()
+               : !std::strcmp(argv[1], "sequence") ? SequenceOrUsage(argc, argv)
                                                  : Usage();
   CoUninitialize();
   return result;

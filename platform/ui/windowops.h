@@ -1,0 +1,22 @@
+// Window functions over widgets: whether a handle is a live window, moving
+// one, its client rectangle, invalidating it, and the application's main
+// window. GUI thread only.
+#pragma once
+
+#include "platform/system/wintypes.h"
+
+// TRUE while window is a widget that has not been destroyed.
+BOOL IsWindow(HWND window);
+// Places window at (x, y) in its parent's client coordinates with that size;
+// with repaint it is drawn again at once.
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
+// (0, 0, width, height) of the window's client area.
+BOOL GetClientRect(HWND window, RECT* rect);
+// Schedules a repaint of rect (null: the whole client area). The erase flag
+// is kept for the callers' sake: every repaint here draws the background.
+BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
+
+// The application's main window (the framework's m_pMainWnd): null until a
+// program sets it, and null again once that window is destroyed.
+HWND AfxGetMainWnd();
+void AfxSetMainWnd(HWND window);
