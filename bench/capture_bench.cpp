@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/layerrecording.h"
+#include "bench/measure.h"
 #include "platform/dshow/com.h"
 #include "platform/dshow/devices.h"
 #include "platform/dshow/filterbase.h"
@@ -30,163 +32,9 @@
 #include "platform/system/winpath.h"
 
 using namespace dshow;
+using namespace bench;
 
 namespace {
-
-double CpuSeconds(const rusage& u) {
-  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double SelfCpu() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return CpuSeconds(u);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
-// Waits in the event loop without polling, so the wait itself costs nothing.
-void Idle(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, Qt::PreciseTimer, &loop,
-                     &QEventLoop::quit);  // a coarse one fires up to 5% early
-  loop.exec();
-}
-
-void Pump(int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(1);
-  }
-}
-
-long FramesIn(const std::string& file) {
-  std::string command =
-      "ffprobe -v error -select_streams v:0 -count_packets -show_entries "
-      "stream=nb_read_packets -of csv=p=0 '" +
-      file + "'";
-  long frames = -1;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    if (std::fscanf(pipe, "%ld", &frames) != 1) frames = -1;
-    pclose(pipe);
-  }
-  return frames;
-}
-
-// Buffers seen on the sink pads, named prefix*, of the elements made by
-// factory inside a filter: the camera's tee (every frame the source made) and
-// the multiplexer's video input (every frame offered to the file).
-struct BufferCount {
-  std::atomic<long> buffers{0};
-};
-
-GstPadProbeReturn CountBuffer(GstPad*, GstPadProbeInfo*, gpointer count) {
-  ++static_cast<BufferCount*>(count)->buffers;
-  return GST_PAD_PROBE_OK;
-}
-
-void CountBuffers(const Ref<IBaseFilter>& filter, const char* factory, const char* prefix,
-                  BufferCount* count) {
-  auto base = std::dynamic_pointer_cast<FilterBase>(filter);
-  if (!base) return;
-  GstIterator* elements = gst_bin_iterate_recurse(GST_BIN(base->bin()));
-  GValue item = G_VALUE_INIT;
-  while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
-    auto* element = GST_ELEMENT(g_value_get_object(&item));
-    GstElementFactory* made = gst_element_get_factory(element);
-    if (made && std::string(GST_OBJECT_NAME(made)) == factory) {
-      for (GList* l = element->sinkpads; l; l = l->next) {
-        auto* pad = GST_PAD(l->data);
-        if (std::string(GST_OBJECT_NAME(pad)).rfind(prefix, 0) == 0)
-          gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountBuffer, count, nullptr);
-      }
-    }
-    g_value_reset(&item);
-  }
-  g_value_unset(&item);
-  gst_iterator_free(elements);
-}
-
-struct Session {
-  Ref<ICaptureGraphBuilder> builder;
-  Ref<IGraphBuilder> graph;
-  Ref<IMediaControl> control;
-  Ref<IBaseFilter> camera;
-};
-
-Session OpenCamera(const VideoFormat& format) {
-  Session s;
-  CoCreateInstance(Clsid::CaptureGraphBuilder, &s.builder);
-  CoCreateInstance(Clsid::FilterGraph, &s.graph);
-  s.builder->SetFiltergraph(s.graph);
-  QueryInterface(s.graph, &s.control);
-  Ref<ICreateDevEnum> devEnum;
-  CoCreateInstance(Clsid::SystemDeviceEnum, &devEnum);
-  Ref<IEnumMoniker> monikers;
-  devEnum->CreateClassEnumerator(DeviceCategory::VideoInput, &monikers, 0);
-  Ref<IMoniker> moniker;
-  monikers->Next(1, &moniker, nullptr);
-  moniker->BindToObject(&s.camera);
-  s.graph->AddFilter(s.camera, "");
-  Ref<IAMStreamConfig> config;
-  s.builder->FindStreamConfig(PinCategory::Capture, s.camera, &config);
-  AM_MEDIA_TYPE* type = ToMediaType(format);
-  config->SetFormat(type);
-  DeleteMediaType(type);
-  return s;
-}
-
-// CPU seconds per recorded second through the layer, and the frames written.
-struct Recorded {
-  long written = 0;   // video frames in the file (ffprobe)
-  long produced = 0;  // frames the camera made between Run and Stop
-  long offered = 0;   // frames that reached the multiplexer
-  double wall = 0;    // seconds from Run to the return of Stop
-};
-
-// The recording's shape: the camera's size, and whether a preview paints
-// into a shown widget beside the file branch, as in the programs.
-struct Shape {
-  int width = 640, height = 480;
-  QWidget* preview = nullptr;
-};
-
-double RecordThroughLayer(int seconds, const std::string& file, Recorded* out,
-                          const Shape& shape = {}) {
-  Session s = OpenCamera(VideoFormat{SubType::YUY2, shape.width, shape.height, 333333});
-  Ref<IBaseFilter> mux;
-  s.builder->SetOutputFileName(MEDIASUBTYPE_Avi, orvane::winpath::FromHost(file), &mux, nullptr);
-  s.builder->RenderStream(PinCategory::Capture, s.camera, nullptr, mux);
-  if (shape.preview) {
-    s.builder->RenderStream(PinCategory::Preview, s.camera, nullptr, nullptr);
-    Ref<IVideoWindow> window;
-    s.builder->FindVideoWindow(PinCategory::Preview, s.camera, &window);
-    window->put_Owner(shape.preview);
-    window->SetWindowPosition(20, 18, shape.preview->width() - 40, shape.preview->height() - 36);
-    window->put_Visible(OATRUE);
-  }
-  BufferCount produced, offered;
-  CountBuffers(s.camera, "tee", "sink", &produced);
-  CountBuffers(mux, "avimux", "video", &offered);
-  const double before = SelfCpu();
-  QElapsedTimer timer;
-  timer.start();
-  s.control->Run();
-  Idle(seconds * 1000);
-  s.control->Stop();
-  out->wall = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-  const double used = SelfCpu() - before;
-  out->written = FramesIn(file);
-  out->produced = produced.buffers;
-  out->offered = offered.buffers;
-  return used / seconds;
-}
 
 // The same recording as a plain pipeline in its own process: the camera's
 // picture with its clock, into the file, and with a preview a second branch

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/measure.h"
 #include "platform/dshow/avirepair.h"
 #include "platform/dshow/com.h"
 #include "platform/dshow/formats.h"
@@ -27,12 +28,9 @@
 
 using namespace dshow;
 
-namespace {
+using bench::Median;
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
+namespace {
 
 long long SizeOf(const std::string& path) {
   struct stat st {};

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/measure.h"
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
 #include "dshow_edition/stillwriter.h"
@@ -37,12 +38,9 @@
 
 using namespace dshow;
 
-namespace {
+using bench::Median;
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
+namespace {
 
 double CpuSeconds() {
   rusage u{};

@@ -50,8 +50,8 @@ int FindCaptureDriver() {
 BOOL ConnectCaptureWindow(HWND parent, BOOL discover) {
   if (discover) FindCaptureDriver();
   if (!DriverFound) return FALSE;
-  CaptureWindow = capCreateCaptureWindowA("Video Capture Window", kCapWsChild | kCapWsVisible, 0,
-                                          0, 160, 120, parent, 1);
+  CaptureWindow = capCreateCaptureWindowA("Video Capture Window", kCapWsChild | kCapWsVisible, 0, 0,
+                                          160, 120, parent, 1);
   if (!IsWindow(CaptureWindow) ||
       !SendMessage(CaptureWindow, WM_CAP_DRIVER_CONNECT, static_cast<WPARAM>(DriverIndex), 0)) {
     MessageBox(nullptr, "Camera Device is disabled !!!", "Error", MB_OK);

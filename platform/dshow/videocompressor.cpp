@@ -43,9 +43,9 @@ HRESULT VideoCompressorFilter::PrepareInput(Pin&, Pin& upstream) {
 
   // The rate is set on whatever the camera delivers, raw or JPEG.
   const bool jpeg = format->subtype == SubType::MJPG;
-  GstCaps* rate = gst_caps_new_simple(jpeg ? "image/jpeg" : "video/x-raw", "framerate",
-                                      GST_TYPE_FRACTION, m_rateNumerator, m_rateDenominator,
-                                      nullptr);
+  GstCaps* rate =
+      gst_caps_new_simple(jpeg ? "image/jpeg" : "video/x-raw", "framerate", GST_TYPE_FRACTION,
+                          m_rateNumerator, m_rateDenominator, nullptr);
   g_object_set(m_rateCaps, "caps", rate, nullptr);
   gst_caps_unref(rate);
 

@@ -29,8 +29,8 @@ BOOL CaptureWindow::FormatDialog() {
   m_graph->Stop();
   const dshow::Ref<dshow::IUnknown> object = std::make_shared<dshow::StreamConfig>(m_camera);
   const dshow::PropertyPageId page = dshow::PropertyPageId::CaptureFormat;
-  const HRESULT hr = dshow::OleCreatePropertyFrame(this, 0, 0, "Video Format", 1, &object, 1,
-                                                   &page, 0, 0, nullptr);
+  const HRESULT hr = dshow::OleCreatePropertyFrame(this, 0, 0, "Video Format", 1, &object, 1, &page,
+                                                   0, 0, nullptr);
   // Another coding needs another renderer chain; another size a new place.
   if (!(m_camera->videoFormat() == before)) BuildPreview();
   SyncGraph();

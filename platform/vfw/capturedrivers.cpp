@@ -17,8 +17,8 @@ std::string HostVersion(const dshow::DeviceDescription& device) {
     }
   }
   if (code == 0) return "Version: 1.0";
-  return "Version: " + std::to_string(code >> 16) + "." + std::to_string((code >> 8) & 0xFF) +
-         "." + std::to_string(code & 0xFF);
+  return "Version: " + std::to_string(code >> 16) + "." + std::to_string((code >> 8) & 0xFF) + "." +
+         std::to_string(code & 0xFF);
 }
 
 void CopyCut(const std::string& text, LPSTR buffer, int size) {

@@ -1,12 +1,12 @@
 #include "platform/vfw/capturewindow.h"
 
 #include <QCoreApplication>
-#include <algorithm>
-#include <map>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
+#include <algorithm>
 #include <cstring>
+#include <map>
 
 #include "platform/dshow/capturefilter.h"
 #include "platform/dshow/capturegraphbuilder.h"
@@ -100,10 +100,8 @@ bool CaptureWindow::event(QEvent* event) {
 LRESULT CaptureWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   const bool connected = m_camera != nullptr;
   switch (message) {
-    case WM_CAP_DRIVER_CONNECT:
-      return Connect(wParam);
-    case WM_CAP_DRIVER_DISCONNECT:
-      return Disconnect();
+    case WM_CAP_DRIVER_CONNECT: return Connect(wParam);
+    case WM_CAP_DRIVER_DISCONNECT: return Disconnect();
     case WM_CAP_DRIVER_GET_NAMEA: {
       auto* buffer = reinterpret_cast<LPSTR>(lParam);
       if (!connected || !buffer || wParam == 0) return FALSE;
@@ -126,8 +124,7 @@ LRESULT CaptureWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CAP_GET_STATUS: {
       auto* status = RecordArg<CAPSTATUS>(wParam, lParam);
-      if (!status || !connected || FAILED(dshow::faults::Check("WM_CAP_GET_STATUS")))
-        return FALSE;
+      if (!status || !connected || FAILED(dshow::faults::Check("WM_CAP_GET_STATUS"))) return FALSE;
       FillStatus(*status);
       return TRUE;
     }
@@ -158,29 +155,21 @@ LRESULT CaptureWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       buffer[n] = '\0';
       return TRUE;
     }
-    case WM_CAP_FILE_SAVEDIBA:
-      return connected ? SaveDib(reinterpret_cast<LPCSTR>(lParam)) : FALSE;
-    case WM_CAP_SET_PREVIEW:
-      return connected ? SetPreview(wParam != 0) : FALSE;
-    case WM_CAP_SET_OVERLAY:
-      return FALSE;  // no driver here has overlay hardware
+    case WM_CAP_FILE_SAVEDIBA: return connected ? SaveDib(reinterpret_cast<LPCSTR>(lParam)) : FALSE;
+    case WM_CAP_SET_PREVIEW: return connected ? SetPreview(wParam != 0) : FALSE;
+    case WM_CAP_SET_OVERLAY: return FALSE;  // no driver here has overlay hardware
     case WM_CAP_SET_PREVIEWRATE:
       if (!connected || wParam == 0) return FALSE;
       m_previewRateMs = static_cast<UINT>(wParam);
       if (m_renderer && m_renderer->widget())
         m_renderer->widget()->SetMinimumFrameInterval(static_cast<int>(m_previewRateMs));
       return TRUE;
-    case WM_CAP_SEQUENCE:
-      return connected ? StartSequence() : FALSE;
+    case WM_CAP_SEQUENCE: return connected ? StartSequence() : FALSE;
     case WM_CAP_STOP:
-    case WM_CAP_ABORT:
-      return EndSequence();
-    case WM_CAP_DLG_VIDEOSOURCE:
-      return connected ? SourceDialog() : FALSE;
-    case WM_CAP_DLG_VIDEOFORMAT:
-      return connected ? FormatDialog() : FALSE;
-    case WM_CAP_DLG_VIDEOCOMPRESSION:
-      return connected ? CompressionDialog() : FALSE;
+    case WM_CAP_ABORT: return EndSequence();
+    case WM_CAP_DLG_VIDEOSOURCE: return connected ? SourceDialog() : FALSE;
+    case WM_CAP_DLG_VIDEOFORMAT: return connected ? FormatDialog() : FALSE;
+    case WM_CAP_DLG_VIDEOCOMPRESSION: return connected ? CompressionDialog() : FALSE;
     default:
       if (message == kGraphEventMessage) HandleGraphEvents();
       return 0;
@@ -278,8 +267,7 @@ void CaptureWindow::FillStatus(CAPSTATUS& status) const {
   status.uiImageWidth = static_cast<UINT>(format.width);
   status.uiImageHeight = static_cast<UINT>(format.height);
   status.fLiveWindow = m_preview;
-  status.fAudioHardware =
-      !dshow::ListDevices(DeviceCategory::AudioInput).empty() ? TRUE : FALSE;
+  status.fAudioHardware = !dshow::ListDevices(DeviceCategory::AudioInput).empty() ? TRUE : FALSE;
   const std::string file = m_captureFile.empty() ? DefaultCaptureFile() : m_captureFile;
   status.fCapFileExists = orvane::files::NameIsTaken(file);
   status.fCapturingNow = m_capturing;

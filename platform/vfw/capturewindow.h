@@ -104,9 +104,9 @@ class CaptureWindow : public QWidget {
   std::shared_ptr<dshow::AviMuxFilter> m_mux;
   std::shared_ptr<dshow::FileWriterFilter> m_writer;
   QElapsedTimer m_sequenceClock;  // since the running sequence began
-  DWORD m_lastFrames = 0;     // the last sequence's frames, once it ended
-  DWORD m_lastElapsedMs = 0;  // and its length
-  DWORD m_lastError = 0;      // the last failure's code, for CAPSTATUS
+  DWORD m_lastFrames = 0;         // the last sequence's frames, once it ended
+  DWORD m_lastElapsedMs = 0;      // and its length
+  DWORD m_lastError = 0;          // the last failure's code, for CAPSTATUS
   QTimer* m_limit = nullptr;
   QEventLoop* m_waiting = nullptr;  // a sequence that does not yield runs in it
 };

@@ -74,7 +74,8 @@ int SequenceCommand(int argc, char** argv) {
     return Fail("cannot connect driver " + std::to_string(driver));
   SendMessage(window, WM_CAP_SET_PREVIEW, 1, 0);
   const std::string file = orvane::winpath::FromHost(out);
-  if (!SendMessage(window, WM_CAP_FILE_SET_CAPTURE_FILEA, 0, reinterpret_cast<LPARAM>(file.c_str())))
+  if (!SendMessage(window, WM_CAP_FILE_SET_CAPTURE_FILEA, 0,
+                   reinterpret_cast<LPARAM>(file.c_str())))
     return Fail("cannot write to " + out);
 
   CAPTUREPARMS params{};

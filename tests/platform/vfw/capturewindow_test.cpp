@@ -27,8 +27,8 @@ struct Window {
 
   explicit Window(WPARAM driver = 0) {
     parent.resize(400, 300);
-    window = capCreateCaptureWindowA("Video Capture Window", kCapWsChild | kCapWsVisible, 0, 0,
-                                     160, 120, &parent, 1);
+    window = capCreateCaptureWindowA("Video Capture Window", kCapWsChild | kCapWsVisible, 0, 0, 160,
+                                     120, &parent, 1);
     connected = SendMessage(window, WM_CAP_DRIVER_CONNECT, driver, 0) != 0;
   }
   LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
