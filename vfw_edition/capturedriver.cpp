@@ -1,7 +1,8 @@
 #include "vfw_edition/capturedriver.h"
 
 #include <QWidget>
-#include <cstdio>
+#include <algorithm>
+#include <string>
 #include <cstring>
 
 #include "platform/ui/messagebox.h"
@@ -32,7 +33,11 @@ int FindCaptureDriver() {
     char name[kNameLength], version[kVersionLength];
     if (!capGetDriverDescriptionA(index, name, kNameLength, version, kVersionLength)) break;
     // Name and version together may be longer than an entry: cut, not overrun.
-    std::snprintf(DriverTable[DriverCount], kDriverEntryLength, "%s, %s", name, version);
+    const std::string entry = std::string(name) + ", " + version;
+    const std::size_t length =
+        std::min(entry.size(), static_cast<std::size_t>(kDriverEntryLength - 1));
+    std::memcpy(DriverTable[DriverCount], entry.data(), length);
+    DriverTable[DriverCount][length] = '\0';
     ++DriverCount;
   }
   for (int i = 0; i < DriverCount; ++i) {
