@@ -34,7 +34,14 @@ constexpr int kClockY = 22;
 
 }  // namespace
 
-ViewerDialog::ViewerDialog() : CDialog(IDD, nullptr), m_hIcon(orvane::ui::LoadIconResource(128)) {
+ViewerDialog::ViewerDialog()
+    : CDialog(IDD, nullptr),
+      m_hIcon(orvane::ui::LoadIconResource(128)),
+      m_Files(this,
+              {"AVI file(*.avi)|*.avi|", "BMP file(*.bmp) |*.bmp|",
+               "The strip lists 255 files at most: %s was saved but is not listed. "
+               "Delete listed files to make room.",
+               "%s exists already: nothing was copied.", "The copy to %s could not be written."}) {
   setObjectName("viewerDialog");
   g_VideoFrameWnd = nullptr;
   SetConstructionDefaults();
@@ -55,11 +62,7 @@ ViewerDialog::ViewerDialog() : CDialog(IDD, nullptr), m_hIcon(orvane::ui::LoadIc
                                    });
 }
 
-ViewerDialog::~ViewerDialog() {
-  // The strip refers to the thumbnails: it goes first.
-  delete m_Strip;
-  m_Strip = nullptr;
-}
+ViewerDialog::~ViewerDialog() = default;
 
 BOOL ViewerDialog::OnInitDialog() {
   m_PictureFrame = orvane::ui::GetDlgItem(this, IDC_PICTUREFRAME);
@@ -79,16 +82,17 @@ BOOL ViewerDialog::OnInitDialog() {
   PrepareSaveDirectories();
   RepairUnfinishedRecordings();
 
-  m_Strip = new CTitledPicsWnd(CTitledPicsWnd::Look::Velbin());
-  m_Strip->setObjectName("pictureStrip");
-  m_Strip->Create(nullptr, nullptr,
-                  orvane::ui::WS_CHILD | orvane::ui::WS_VISIBLE | orvane::ui::WS_BORDER,
-                  QRect(QPoint(15, 20), QPoint(295 - 1, 97 - 1)), this, IDC_PICSTRIP);
-  m_Strip->setAccessibleName(QStringLiteral("Captured files"));
-  m_Strip->SetStretch(true);
-  m_Strip->SetCellSize(46, 58);
-  m_Strip->UpdateScrollSizes();
-  m_Strip->SetSelection(0);
+  auto* strip = new CTitledPicsWnd(CTitledPicsWnd::Look::Velbin());
+  m_Files.Attach(strip);
+  strip->setObjectName("pictureStrip");
+  strip->Create(nullptr, nullptr,
+                orvane::ui::WS_CHILD | orvane::ui::WS_VISIBLE | orvane::ui::WS_BORDER,
+                QRect(QPoint(15, 20), QPoint(295 - 1, 97 - 1)), this, IDC_PICSTRIP);
+  strip->setAccessibleName(QStringLiteral("Captured files"));
+  strip->SetStretch(true);
+  strip->SetCellSize(46, 58);
+  strip->UpdateScrollSizes();
+  strip->SetSelection(0);
 
   LoadButtons();
   setMask(QRegion(0, 0, 421, 146));

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "controls/bitmapbutton.h"
+#include "controls/capturedfiles.h"
 #include "controls/linkstatic.h"
 #include "controls/titledpicswnd.h"
 #include "platform/ui/dialog.h"
@@ -40,8 +41,8 @@ class ViewerDialog : public orvane::ui::CDialog {
   // itself (thumbnailPath empty). FALSE when the strip is full.
   BOOL AddCapturedFile(const std::string& path, const std::string& thumbnailPath);
 
-  CTitledPicsWnd* strip() const { return m_Strip; }
-  int thumbnailCount() const { return m_ThumbnailCount; }
+  CTitledPicsWnd* strip() const { return m_Files.strip(); }
+  int thumbnailCount() const { return m_Files.count(); }
 
  protected:
   BOOL OnInitDialog() override;
@@ -85,8 +86,6 @@ class ViewerDialog : public orvane::ui::CDialog {
   void AddToolTips();
   void RepairUnfinishedRecordings();
   std::string SecurityToolTip() const;
-  // A thumbnail slot no item uses, or -1.
-  int FreeThumbnail() const;
 
   // Members in the designed order.
   std::array<CBitmapButton, 13> m_Buttons;
@@ -98,10 +97,8 @@ class ViewerDialog : public orvane::ui::CDialog {
   int m_Seconds = 0;
   int m_Minutes = 0;
   QIcon m_hIcon;
-  int m_ThumbnailCount = 0;
-  std::array<QPixmap, kMaxThumbnails> m_Thumbnails;
-  std::vector<int> m_ItemThumbnails;  // the slot of m_Thumbnails each strip item shows
-  CTitledPicsWnd* m_Strip = nullptr;
+  // This run's files in the strip, with their thumbnails.
+  CapturedFiles m_Files;
 
   bool m_destroyed = false;
 };

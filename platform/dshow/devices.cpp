@@ -42,19 +42,65 @@ std::optional<std::string> RenamedHostCamera(const std::string& path) {
   return name;
 }
 
+// The device providers of a category that started, once per process. A
+// provider that cannot start (no sound server) is probed afresh by every
+// device monitor listing, and the sound server's client leaves three
+// descriptors behind each time; so it is tried once, and a server that
+// appears later is seen at the next start. Providers hidden by another (the
+// sound server's hides ALSA's) are left out, as a device monitor does.
+const std::vector<GstDeviceProvider*>& StartedProviders(DeviceCategory category) {
+  static std::mutex lock;
+  static std::vector<GstDeviceProvider*> started[2];
+  static bool tried[2] = {false, false};
+  std::lock_guard guard(lock);
+  const int i = category == DeviceCategory::VideoInput ? 0 : 1;
+  if (tried[i]) return started[i];
+  tried[i] = true;
+  gst::EnsureInitialised();
+  const char* classes = i == 0 ? "Video/Source" : "Audio/Source";
+  GList* factories = gst_device_provider_factory_list_get_device_providers(GST_RANK_MARGINAL);
+  std::vector<std::string> hidden;
+  for (GList* f = factories; f; f = f->next) {
+    auto* factory = GST_DEVICE_PROVIDER_FACTORY(f->data);
+    if (!gst_device_provider_factory_has_classes(factory, classes)) continue;
+    GstDeviceProvider* provider = gst_device_provider_factory_get(factory);
+    if (!provider) continue;
+    if (!gst_device_provider_start(provider)) {
+      gst_object_unref(provider);
+      continue;
+    }
+    if (gchar** names = gst_device_provider_get_hidden_providers(provider)) {
+      for (gchar** n = names; *n; ++n) hidden.emplace_back(*n);
+      g_strfreev(names);
+    }
+    started[i].push_back(provider);
+  }
+  gst_plugin_feature_list_free(factories);
+  std::erase_if(started[i], [&hidden](GstDeviceProvider* provider) {
+    GstDeviceProviderFactory* factory = gst_device_provider_get_factory(provider);
+    const char* name = factory ? GST_OBJECT_NAME(factory) : "";
+    const bool hide = std::find(hidden.begin(), hidden.end(), name) != hidden.end();
+    if (hide) {
+      gst_device_provider_stop(provider);
+      gst_object_unref(provider);
+    }
+    return hide;
+  });
+  return started[i];
+}
+
 std::vector<DeviceDescription> HostDevices(DeviceCategory category) {
   std::vector<DeviceDescription> devices;
-  gst::EnsureInitialised();
   const bool video = category == DeviceCategory::VideoInput;
-  GstDeviceMonitor* monitor = gst_device_monitor_new();
-  gst_device_monitor_add_filter(monitor, video ? "Video/Source" : "Audio/Source", nullptr);
-  if (!gst_device_monitor_start(monitor)) {
-    gst_object_unref(monitor);
-    return devices;
-  }
-  GList* list = gst_device_monitor_get_devices(monitor);
+  GList* list = nullptr;
+  for (GstDeviceProvider* provider : StartedProviders(category))
+    list = g_list_concat(list, gst_device_provider_get_devices(provider));
   for (GList* item = list; item; item = item->next) {
     auto* device = GST_DEVICE(item->data);
+    if (!gst_device_has_classes(device, video ? "Video/Source" : "Audio/Source")) {
+      gst_object_unref(device);
+      continue;
+    }
     DeviceDescription d;
     d.category = category;
     d.source =
@@ -73,8 +119,6 @@ std::vector<DeviceDescription> HostDevices(DeviceCategory category) {
     devices.push_back(std::move(d));
   }
   g_list_free(list);
-  gst_device_monitor_stop(monitor);
-  gst_object_unref(monitor);
   // The monitor's order depends on the providers; the device path does not.
   std::stable_sort(
       devices.begin(), devices.end(),

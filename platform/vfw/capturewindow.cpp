@@ -194,6 +194,7 @@ BOOL CaptureWindow::Connect(WPARAM index) {
   }
   m_camera = camera;
   m_driverIndex = static_cast<int>(index);
+  m_audioHardware = !dshow::ListDevices(DeviceCategory::AudioInput).empty();
   m_graph->SetNotifyWindow(this, kGraphEventMessage, 0);
   if (!BuildPreview()) {
     Disconnect();

@@ -92,6 +92,7 @@ class CaptureWindow : public QWidget {
   std::shared_ptr<dshow::CaptureFilter> m_camera;
   std::shared_ptr<dshow::VideoRenderer> m_renderer;
   bool m_preview = false;
+  BOOL m_audioHardware = FALSE;  // a microphone was listed at the connection
   UINT m_previewRateMs = 15;
 
   // Sequences.

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include "platform/dshow/com.h"
@@ -104,6 +105,29 @@ TEST_F(DeviceSet, InjectedFailuresReachTheCaller) {
   faults::Arm("QueryInterface(IMediaControl)", E_NOINTERFACE);
   EXPECT_EQ(QueryInterface(graph, &control), E_NOINTERFACE);
   EXPECT_EQ(control, nullptr);
+}
+
+namespace {
+int OpenDescriptors() {
+  int count = 0;
+  DIR* dir = opendir("/proc/self/fd");
+  while (readdir(dir)) ++count;
+  closedir(dir);
+  return count;
+}
+}  // namespace
+
+// The capture window asks for its status many times a second; every listing
+// behind it must leave nothing open, even with no sound server to reach.
+TEST(DeviceList, ListingAgainAndAgainLeavesNoDescriptorOpen) {
+  dshow::ListDevices(DeviceCategory::AudioInput);
+  dshow::ListDevices(DeviceCategory::VideoInput);
+  const int before = OpenDescriptors();
+  for (int i = 0; i < 200; ++i) {
+    dshow::ListDevices(DeviceCategory::AudioInput);
+    dshow::ListDevices(DeviceCategory::VideoInput);
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
 }
 
 TEST(Formats, MediaTypesCarryTheFrameRateExactly) {
