@@ -74,7 +74,7 @@ LPCSTR NotInstalledText(int kind) {
   return program ? program->notInstalled : "";
 }
 
-BOOL RunChatProgram(int kind, HWND owner) {
+BOOL RunChatProgram(int kind, HWND owner, bool applicationBox) {
   // Without an installation folder the command would be "\conf.exe" at the
   // drive's root: whatever sits there is not the chat program.
   char folder[kInstallPathSize];
@@ -88,7 +88,10 @@ BOOL RunChatProgram(int kind, HWND owner) {
   PROCESS_INFORMATION process{};
   if (!installed || !CreateProcess(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
                                    nullptr, &startup, &process)) {
-    MessageBox(owner, NotInstalledText(kind), nullptr, MB_OK);
+    if (applicationBox)
+      AfxMessageBox(NotInstalledText(kind), MB_OK);
+    else
+      MessageBox(owner, NotInstalledText(kind), nullptr, MB_OK);
     return FALSE;
   }
   if (WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0) {

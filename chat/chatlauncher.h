@@ -32,8 +32,9 @@ LPCSTR NotInstalledText(int kind);
 // Looks the program up, starts it and waits for it to end; the exit code is
 // read and not used. When it has no registry entry or cannot be started,
 // shows NotInstalledText in a message box (OK button) owned by owner, starts
-// nothing and returns FALSE. GUI thread; blocks
+// nothing and returns FALSE; with applicationBox the text goes to the
+// application's standard box instead (AfxMessageBox). GUI thread; blocks
 // while the chat program runs, as the hand-over intends.
-BOOL RunChatProgram(int kind, HWND owner);
+BOOL RunChatProgram(int kind, HWND owner, bool applicationBox = false);
 
 }  // namespace chat

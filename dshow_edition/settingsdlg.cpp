@@ -11,6 +11,7 @@
 #include <cstring>
 #include <functional>
 
+#include "controls/savedirectorybrowser.h"
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
 #include "dshow_edition/videoframewnd.h"
@@ -18,8 +19,8 @@
 #include "platform/dshow/formats.h"
 #include "platform/dshow/propertypages.h"
 #include "platform/system/taskmem.h"
+#include "platform/ui/dataexchange.h"
 #include "platform/ui/dialogbuilder.h"
-#include "platform/ui/folderbrowser.h"
 #include "platform/ui/messagebox.h"
 
 using namespace dshow;
@@ -35,20 +36,6 @@ constexpr int IDC_USEAUDIO = 1009, IDC_USEFRAMERATE = 1010, IDC_USETIMELIMIT = 1
 constexpr char kSequentialRefusal[] = "On Sequential Photo. Press the Record Stop Button to Stop.";
 
 HWND FrameWindow() { return g_VideoFrameWnd ? g_VideoFrameWnd->client() : nullptr; }
-
-// The framework's integer rule: blanks, an optional sign and digits, blanks.
-bool ParseInteger(const std::string& text, int* value) {
-  const char* p = text.c_str();
-  while (std::isspace(static_cast<unsigned char>(*p))) ++p;
-  char* end = nullptr;
-  errno = 0;
-  const long n = std::strtol(p, &end, 10);
-  if (end == p || errno == ERANGE || n < INT_MIN || n > INT_MAX) return false;
-  while (std::isspace(static_cast<unsigned char>(*end))) ++end;
-  if (*end) return false;
-  *value = static_cast<int>(n);
-  return true;
-}
 
 }  // namespace
 
@@ -134,7 +121,7 @@ BOOL CSettingsDlg::UpdateData(BOOL saveAndValidate) {
     if (!e) return true;
     int value = 0;
     std::string text;
-    if (!ParseInteger(e->text().toStdString(), &value)) {
+    if (!orvane::ui::ParseDialogInteger(e->text().toStdString(), &value)) {
       text = "Please enter an integer.";
     } else if (value < low || value > high) {
       text = "Please enter an integer between " + std::to_string(low) + " and " +
@@ -170,25 +157,7 @@ void CSettingsDlg::OnOK() {
 }
 
 void CSettingsDlg::Browse(std::string* directory) {
-  char name[MAX_PATH] = {};
-  BROWSEINFO info{};
-  info.hwndOwner = this;
-  info.pszDisplayName = name;
-  info.lpszTitle = "Select Save directory";
-  info.ulFlags = BIF_RETURNONLYFSDIRS;
-  PIDLIST_ABSOLUTE item = SHBrowseForFolder(&info);
-  if (!item) return;
-  char path[MAX_PATH] = {};
-  if (SHGetPathFromIDList(item, path)) {
-    *directory = path;
-    // The roots of A: to F: end in a backslash already; any other gets one.
-    static const char* const kRoots[] = {"A:\\", "B:\\", "C:\\", "D:\\", "E:\\", "F:\\"};
-    bool root = false;
-    for (const char* r : kRoots) root = root || *directory == r;
-    if (!root) *directory += '\\';
-  }
-  CoTaskMemFree(item);
-  UpdateData(FALSE);
+  if (BrowseForSaveDirectory(this, directory)) UpdateData(FALSE);
 }
 
 bool CSettingsDlg::RefusedDuringSequentialPhotos() {

@@ -2,8 +2,8 @@
 
 #include <QWidget>
 #include <algorithm>
-#include <string>
 #include <cstring>
+#include <string>
 
 #include "platform/ui/messagebox.h"
 #include "platform/ui/windowops.h"

@@ -1,9 +1,11 @@
 #include "platform/system/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 
@@ -295,6 +297,22 @@ bool NameIsTaken(const std::string& windowsPath) {
   if (!host) return false;
   struct stat st;
   return ::lstat(host->c_str(), &st) == 0;
+}
+
+std::vector<std::string> FileNamesIn(const std::string& windowsFolder) {
+  std::vector<std::string> names;
+  std::optional<std::string> host = orvane::winpath::ToHost(windowsFolder);
+  if (!host) return names;
+  DIR* dir = ::opendir(host->c_str());
+  if (!dir) return names;
+  while (const dirent* entry = ::readdir(dir)) {
+    struct stat st;
+    const std::string path = *host + "/" + entry->d_name;
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) names.push_back(entry->d_name);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace orvane::files

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/system/handles.h"
 #include "platform/system/winerror.h"
@@ -71,5 +72,9 @@ namespace orvane::files {
 // overlong path, missing or unsearchable folder) is free, so a search ends and
 // the write that follows fails with its own error instead of looping.
 bool NameIsTaken(const std::string& windowsPath);
+
+// The names of the regular files in a folder (Windows form), in byte order;
+// empty when the folder cannot be read.
+std::vector<std::string> FileNamesIn(const std::string& windowsFolder);
 
 }  // namespace orvane::files

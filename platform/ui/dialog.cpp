@@ -5,6 +5,7 @@
 #include "platform/ui/dialogbuilder.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/resources.h"
+#include "platform/ui/windowops.h"
 #include "platform/ui/windowstyles.h"
 
 namespace orvane::ui {
@@ -28,14 +29,14 @@ bool CDialog::Build(QWidget* client) {
 }
 
 int CDialog::DoModal() {
-  if (!m_built && !Build(this)) return -1;
+  if (!m_built && !Build(ClientArea(this))) return -1;
   setModal(true);
   OnInitDialog();
   return exec();
 }
 
 BOOL CDialog::Create(QWidget* client) {
-  if (m_built || !Build(client ? client : this)) return FALSE;
+  if (m_built || !Build(client ? client : ClientArea(this))) return FALSE;
   OnInitDialog();
   return TRUE;
 }

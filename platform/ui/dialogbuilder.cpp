@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "platform/ui/resources.h"
+#include "platform/ui/windowops.h"
 #include "platform/ui/windowstyles.h"
 
 namespace orvane::ui {
@@ -38,6 +39,13 @@ QWidget* MakeStatic(const DialogControl& control, QWidget* parent) {
   auto* label = new QLabel(parent);
   if (type == SS_BITMAP) {
     label->setPixmap(LoadBitmap(control.caption));
+    return label;
+  }
+  if (type == SS_ICON) {
+    // "#128": the icon resource at the system's icon size.
+    const QString caption = QString::fromStdString(control.caption);
+    const int id = caption.startsWith('#') ? caption.mid(1).toInt() : 0;
+    label->setPixmap(LoadIconResource(id).pixmap(32, 32));
     return label;
   }
   label->setText(Text(control));
@@ -134,7 +142,7 @@ DialogBaseUnits CreateDialogControls(const DialogTemplate& dialogTemplate, QWidg
 
 QWidget* GetDlgItem(QWidget* dialog, int id) {
   if (!dialog) return nullptr;
-  for (QWidget* child : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+  for (QWidget* child : ClientArea(dialog)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
     const QVariant value = child->property(kControlIdProperty);
     if (value.isValid() && value.toInt() == id) return child;
   }

@@ -2,7 +2,22 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QVariant>
 #include <QWidget>
+
+namespace {
+constexpr char kClientAreaProperty[] = "orvaneClientArea";
+}
+
+void SetClientArea(HWND window, HWND client) {
+  if (window) window->setProperty(kClientAreaProperty, QVariant::fromValue<QObject*>(client));
+}
+
+HWND ClientArea(HWND window) {
+  if (!window) return nullptr;
+  auto* client = qobject_cast<QWidget*>(window->property(kClientAreaProperty).value<QObject*>());
+  return client ? client : window;
+}
 
 BOOL IsWindow(HWND window) {
   return window && QApplication::allWidgets().contains(window) ? TRUE : FALSE;
@@ -17,7 +32,8 @@ BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) 
 
 BOOL GetClientRect(HWND window, RECT* rect) {
   if (!IsWindow(window) || !rect) return FALSE;
-  *rect = RECT{0, 0, window->width(), window->height()};
+  const QWidget* client = ClientArea(window);
+  *rect = RECT{0, 0, client->width(), client->height()};
   return TRUE;
 }
 

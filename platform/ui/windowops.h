@@ -5,12 +5,18 @@
 
 #include "platform/system/wintypes.h"
 
+// A window that draws its own frame keeps its client area in a child
+// widget: dialog controls, child windows and the client rectangle are that
+// widget's. ClientArea is the window itself for any other window.
+void SetClientArea(HWND window, HWND client);
+HWND ClientArea(HWND window);
+
 // TRUE while window is a widget that has not been destroyed.
 BOOL IsWindow(HWND window);
 // Places window at (x, y) in its parent's client coordinates with that size;
 // with repaint it is drawn again at once.
 BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
-// (0, 0, width, height) of the window's client area.
+// (0, 0, width, height) of the window's client area (ClientArea's size).
 BOOL GetClientRect(HWND window, RECT* rect);
 // Schedules a repaint of rect (null: the whole client area). The erase flag
 // is kept for the callers' sake: every repaint here draws the background.

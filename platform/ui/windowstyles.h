@@ -36,6 +36,7 @@ constexpr DWORD BS_CENTER = 0x300;
 constexpr DWORD SS_LEFT = 0x0;
 constexpr DWORD SS_CENTER = 0x1;
 constexpr DWORD SS_RIGHT = 0x2;
+constexpr DWORD SS_ICON = 0x3;
 constexpr DWORD SS_BLACKFRAME = 0x7;
 constexpr DWORD SS_BITMAP = 0xE;
 constexpr DWORD SS_TYPEMASK = 0x1F;

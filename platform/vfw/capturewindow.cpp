@@ -17,6 +17,7 @@
 #include "platform/system/prefix.h"
 #include "platform/system/winpath.h"
 #include "platform/ui/dialogbuilder.h"
+#include "platform/ui/windowops.h"
 
 namespace vfw {
 
@@ -323,7 +324,7 @@ HWND capCreateCaptureWindowA(LPCSTR title, DWORD style, int x, int y, int width,
                              HWND parent, int id) {
   const bool child = (style & kCapWsChild) != 0;
   if (child && !parent) return nullptr;
-  auto* window = new vfw::CaptureWindow(title ? title : "", child ? parent : nullptr);
+  auto* window = new vfw::CaptureWindow(title ? title : "", child ? ClientArea(parent) : nullptr);
   window->setProperty(orvane::ui::kControlIdProperty, id);
   window->setGeometry(x, y, std::max(0, width), std::max(0, height));
   if (style & kCapWsVisible) window->show();

@@ -118,10 +118,28 @@ DialogTemplate CaptureFiles() {
           }};
 }
 
+// About: the icon, the program's name and version, its maker.
+DialogTemplate About() {
+  return {100,
+          "Orvane  Viewer",
+          kModal,
+          0,
+          "Arial",
+          9,
+          190,
+          62,
+          {
+              {-1, K::kStatic, "#128", kChild | SS_ICON, {11, 10, 20, 20}},
+              {-1, K::kStatic, "Orvane Viewer 버전 1.5.1.2", kText, {40, 10, 140, 9}},
+              {-1, K::kStatic, "Copyright (C) Lumitrex", kText, {40, 24, 140, 9}},
+              {1, K::kButton, "확인", kDefPush, {133, 41, 50, 14}},
+          }};
+}
+
 }  // namespace
 
 std::vector<ui::DialogTemplate> TarrowDialogs() {
-  return {Main(), SaveDirs(), CaptureOptions(), CaptureFiles()};
+  return {Main(), SaveDirs(), CaptureOptions(), CaptureFiles(), About()};
 }
 
 }  // namespace orvane::resources

@@ -1,0 +1,17 @@
+// tarrow: the camera viewer on a capture window. No arguments.
+#include <QApplication>
+
+#include "platform/ui/appidentity.h"
+#include "platform/ui/resources.h"
+#include "resources/tarrow/tarrowresources.h"
+#include "vfw_edition/vfwviewerapp.h"
+
+int main(int argc, char** argv) {
+  orvane::ui::PreferX11OnWayland();
+  QApplication app(argc, argv);
+  orvane::ui::SetResourceModule(&orvane::resources::TarrowResources());
+  orvane::ui::SetApplicationIdentity("Tarrow", "tarrow", orvane::ui::LoadIconResource(128));
+  VfwViewerApp viewer;
+  viewer.InitInstance();
+  return 0;
+}

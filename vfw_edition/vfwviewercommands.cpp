@@ -1,0 +1,131 @@
+// VfwViewerDialog's recording, photo and clock commands, and the capture
+// files window they fill.
+#include <QWidget>
+
+#include "platform/ui/dialogbuilder.h"
+#include "platform/ui/windowtimer.h"
+#include "vfw_edition/capturedriver.h"
+#include "vfw_edition/capturefilesdlg.h"
+#include "vfw_edition/recordoptions.h"
+#include "vfw_edition/vfwviewerdialog.h"
+
+const char kThumbnailPath[] = "c:\\Lumitrex Images\\video\\tmp.bmp";
+
+namespace {
+constexpr int IDC_TIME = 1017;
+}
+
+void VfwViewerDialog::ResetClock() {
+  m_Minutes = 0;
+  m_Seconds = 0;
+  RefreshClock();
+}
+
+void VfwViewerDialog::RefreshClock() {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d", m_Minutes, m_Seconds);
+  m_TimeText = text;
+  if (QWidget* time = orvane::ui::GetDlgItem(this, IDC_TIME))
+    time->setProperty("text", QString::fromStdString(m_TimeText));
+}
+
+void VfwViewerDialog::OnStart() {
+  std::string file = VideoPath;
+  // With every number taken, the warning has been shown; nothing is
+  // recorded over an existing file.
+  if (!NextFreeFileName(file, kVideoPattern, kVideoFilesWarning)) return;
+  EnableButton(1001, false);
+  EnableButton(1002, RecordOptions.UseTimeLimit == 0);
+  SendCaptureMessage(WM_CAP_FILE_SAVEDIBA, 0, reinterpret_cast<LPARAM>(kThumbnailPath));
+  m_ThumbnailPath = kThumbnailPath;
+  if (QWidget* time = orvane::ui::GetDlgItem(this, IDC_TIME)) time->show();
+  ResetClock();
+
+  // A frame rate below 1 cannot come from the options dialog; 1 stands in.
+  const int rate = RecordOptions.FrameRate >= 1 ? RecordOptions.FrameRate : 1;
+  CaptureParams.dwRequestMicroSecPerFrame = static_cast<DWORD>(1000000 / rate);
+  if (RecordOptions.UseTimeLimit == 1) {
+    CaptureParams.fLimitEnabled = 1;
+    CaptureParams.wTimeLimit = static_cast<UINT>(RecordOptions.TimeLimit);
+  } else {
+    CaptureParams.fLimitEnabled = 0;
+  }
+  CaptureParams.fCaptureAudio = RecordOptions.CaptureAudio != 0 ? 1 : 0;
+  CaptureParams.fMakeUserHitOKToCapture = 0;
+  CaptureParams.wPercentDropForError = 10;
+  CaptureParams.fYield = 1;
+  CaptureParams.dwIndexSize = 1000;
+  CaptureParams.wChunkGranularity = 0;
+  CaptureParams.fUsingDOSMemory = 1;
+  CaptureParams.wNumVideoRequested = 32;
+  CaptureParams.wNumAudioRequested = 10;
+  CaptureParams.vKeyAbort = 0;
+  CaptureParams.fAbortLeftMouse = 1;
+  CaptureParams.fAbortRightMouse = 1;
+  CaptureParams.fMCIControl = 0;
+  CaptureParams.fStepCaptureAt2x = 0;
+  CaptureParams.wStepCaptureAverageFrames = 3;
+  CaptureParams.dwAudioBufferSize = 10240;
+  CaptureParams.AVStreamMaster = 0;
+  SendCaptureRecord(WM_CAP_SET_SEQUENCE_SETUP, CaptureParams);
+
+  VideoPath = file;
+  m_RecordingFile = file;
+  m_RecordingLimited = RecordOptions.UseTimeLimit == 1;
+  m_RecordingLimit = RecordOptions.TimeLimit;
+  SendCaptureMessage(WM_CAP_FILE_SET_CAPTURE_FILEA, 0, reinterpret_cast<LPARAM>(VideoPath.c_str()));
+  SendCaptureMessage(WM_CAP_SEQUENCE, 0, 0);
+  SetTimer(this, kClockTimer, 1000);
+}
+
+void VfwViewerDialog::OnStop() {
+  EnableButton(1001, true);
+  EnableButton(1002, false);
+  SendCaptureMessage(WM_CAP_STOP, 0, 0);
+  KillTimer(this, kClockTimer);
+  if (QWidget* time = orvane::ui::GetDlgItem(this, IDC_TIME)) time->hide();
+  ListFile(m_RecordingFile, m_ThumbnailPath);
+  m_Minutes = 0;
+  m_Seconds = 0;
+}
+
+void VfwViewerDialog::OnTimer(UINT_PTR id) {
+  if (id != kClockTimer) return;
+  if (++m_Seconds == 60) {
+    ++m_Minutes;
+    m_Seconds = 0;
+  }
+  RefreshClock();
+  // The capture window ends a limited recording by itself; the clock ends
+  // one second later and lists it.
+  if (m_RecordingLimited && m_Minutes * 60 + m_Seconds == m_RecordingLimit + 1) {
+    KillTimer(this, kClockTimer);
+    ListFile(m_RecordingFile, m_ThumbnailPath);
+    ResetClock();
+    EnableButton(1001, true);
+    EnableButton(1002, false);
+  }
+}
+
+void VfwViewerDialog::OnSnap() {
+  if (!NextFreeFileName(StillPath, kStillPattern, kStillFilesWarning)) return;
+  SendCaptureMessage(WM_CAP_FILE_SAVEDIBA, 0, reinterpret_cast<LPARAM>(StillPath.c_str()));
+  ListFile(StillPath, "");
+}
+
+void VfwViewerDialog::OpenFilesWindow() {
+  if (m_FilesWindow) {
+    m_FilesWindow->activateWindow();
+    m_FilesWindow->setFocus();
+    return;
+  }
+  auto* window = new CaptureFilesDialog(this, [this] { m_FilesWindow = nullptr; });
+  window->Create();
+  window->show();
+  m_FilesWindow = window;
+}
+
+void VfwViewerDialog::ListFile(const std::string& path, const std::string& thumbnailPath) {
+  OpenFilesWindow();
+  if (m_FilesWindow) m_FilesWindow->AddCapturedFile(path, thumbnailPath);
+}
