@@ -38,6 +38,7 @@
 #include "platform/ui/resources.h"
 #include "platform/ui/windowmessage.h"
 #include "resources/velbin/velbinresources.h"
+#include "tests/support/dialoganswers.h"
 #include "tests/support/eventloop.h"
 #include "tests/support/ffprobe.h"
 #include "tests/support/filesizelimit.h"
@@ -58,21 +59,6 @@ const char kPhotoDir[] = "C:\\Lumitrex Images\\Photo\\";
 std::string Host(const std::string& windowsPath) {
   return orvane::winpath::ToHost(windowsPath).value_or("");
 }
-
-// Answers Save As with the given Windows path.
-class SaveAsAnswer : public orvane::ui::FileDialogObserver {
- public:
-  explicit SaveAsAnswer(std::string path) : m_path(std::move(path)), m_scope(this) {}
-  std::optional<std::string> OnFileDialog(const orvane::ui::FileDialogCall& call) override {
-    calls.push_back(call);
-    return m_path;
-  }
-  std::vector<orvane::ui::FileDialogCall> calls;
-
- private:
-  std::string m_path;
-  orvane::ui::ScopedFileDialogObserver m_scope;
-};
 
 class Viewer : public ::testing::Test {
  protected:
@@ -188,7 +174,7 @@ TEST_F(Viewer, FileCommandsCopyWithoutReplacingAndDeleteOnlyWhatIsListed) {
   // Save as a copy: onto an existing name nothing is replaced, and it is said.
   boxes.clear();
   {
-    SaveAsAnswer answer(std::string(kPhotoDir) + "mine.bmp");
+    orvane::test::SaveAsAnswer answer(std::string(kPhotoDir) + "mine.bmp");
     Button(1023)->click();
     ASSERT_EQ(answer.calls.size(), 1u);
     EXPECT_EQ(answer.calls[0].defaultExtension, "bmp");
@@ -197,7 +183,7 @@ TEST_F(Viewer, FileCommandsCopyWithoutReplacingAndDeleteOnlyWhatIsListed) {
   EXPECT_EQ(orvane::test::ReadHostFile(unlisted), "the user's own");
   EXPECT_EQ(boxes.texts().size(), 1u);
   {
-    SaveAsAnswer answer(std::string(kPhotoDir) + "copy.bmp");
+    orvane::test::SaveAsAnswer answer(std::string(kPhotoDir) + "copy.bmp");
     Button(1023)->click();
   }
   const std::string copy = Host(std::string(kPhotoDir) + "copy.bmp");
@@ -444,13 +430,7 @@ TEST_F(Viewer, ChatHandsTheCameraToTheProgramAndTakesItBack) {
   ASSERT_TRUE(PreviewPaints());
   // A right-click on the panel's background opens the Chat pop-up; the user
   // picks NetMeeting.
-  QTimer::singleShot(100, [] {
-    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-      menu->setActiveAction(menu->actions().value(0));
-      QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-      QApplication::sendEvent(menu, &enter);
-    }
-  });
+  orvane::test::ChooseFromPopup(0);
   QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(4, 4),
                           dialog->mapToGlobal(QPoint(4, 4)));
   QApplication::sendEvent(dialog.get(), &click);
@@ -461,35 +441,6 @@ TEST_F(Viewer, ChatHandsTheCameraToTheProgramAndTakesItBack) {
 }
 
 namespace {
-
-// Runs action on the modal window of that object name once it is up.
-void WhenWindowShows(const char* name, std::function<void(QWidget*)> action) {
-  auto poll = std::make_shared<std::function<void()>>();
-  *poll = [name, action, poll] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal->objectName() == name) return action(modal);
-    QTimer::singleShot(5, *poll);
-  };
-  QTimer::singleShot(0, *poll);
-}
-
-// Answers the folder browser with the folders given, in turn.
-class FolderAnswers : public orvane::ui::FolderBrowserObserver {
- public:
-  explicit FolderAnswers(std::vector<std::string> folders)
-      : m_folders(std::move(folders)), m_scope(this) {}
-  std::optional<std::string> OnBrowseForFolder(const orvane::ui::FolderBrowserCall& call) override {
-    titles.push_back(call.title);
-    if (m_next >= m_folders.size()) return std::nullopt;
-    return m_folders[m_next++];
-  }
-  std::vector<std::string> titles;
-
- private:
-  std::vector<std::string> m_folders;
-  std::size_t m_next = 0;
-  orvane::ui::ScopedFolderBrowserObserver m_scope;
-};
 
 QLineEdit* Edit(QWidget* dialog, int id) {
   return qobject_cast<QLineEdit*>(orvane::ui::GetDlgItem(dialog, id));
@@ -506,11 +457,11 @@ TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording
   ASSERT_TRUE(PreviewPaints());
   fs::create_directories(prefix.driveC() + "/Clips");
   // The photo folder is a drive's root: it keeps its one backslash.
-  FolderAnswers folders({"C:\\", "C:\\Clips"});
+  orvane::test::FolderAnswers folders({"C:\\", "C:\\Clips"});
   bool stillOpen = true;
-  WhenWindowShows("settings", [&](QWidget* settings) {
+  orvane::test::WhenWindowShows("settings", [&](QWidget* settings) {
     // Format ...: the camera's pages, 320 x 240 chosen; then the folders.
-    WhenWindowShows("propertyFrame", [](QWidget* frame) {
+    orvane::test::WhenWindowShows("propertyFrame", [](QWidget* frame) {
       auto* size = frame->findChild<QComboBox*>("size");
       size->setCurrentIndex(size->findText("320 x 240 YUY2"));
       frame->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
@@ -548,7 +499,7 @@ TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording
   EXPECT_TRUE(GraphState().previewing);
 
   // Cancel keeps everything as it was.
-  WhenWindowShows("settings", [](QWidget* settings) {
+  orvane::test::WhenWindowShows("settings", [](QWidget* settings) {
     Edit(settings, 1012)->setText("25");
     Click(settings, 2);
   });
@@ -583,7 +534,7 @@ TEST_F(Viewer, TheDeviceButtonsOfTheSettingsDialogRefuseWhatCannotBeDone) {
   Button(1006)->click();
   boxes.clear();
   Settings().AudioAvailable = 0;
-  WhenWindowShows("settings", [](QWidget* settings) {
+  orvane::test::WhenWindowShows("settings", [](QWidget* settings) {
     Click(settings, 1032);  // Audio... without an audio device
     SequentialPhoto = TRUE;
     Click(settings, 1033);  // Source... while sequential photos run
