@@ -30,10 +30,6 @@ void VfwViewerDialog::RefreshClock() {
 }
 
 void VfwViewerDialog::OnStart() {
-  std::string file = VideoPath;
-  // With every number taken, the warning has been shown; nothing is
-  // recorded over an existing file.
-  if (!NextFreeFileName(file, kVideoPattern, kVideoFilesWarning)) return;
   EnableButton(1001, false);
   EnableButton(1002, RecordOptions.UseTimeLimit == 0);
   SendCaptureMessage(WM_CAP_FILE_SAVEDIBA, 0, reinterpret_cast<LPARAM>(kThumbnailPath));
@@ -69,12 +65,21 @@ void VfwViewerDialog::OnStart() {
   CaptureParams.AVStreamMaster = 0;
   SendCaptureRecord(WM_CAP_SET_SEQUENCE_SETUP, CaptureParams);
 
-  VideoPath = file;
-  m_RecordingFile = file;
+  // With every number taken the warning has been shown: nothing is recorded
+  // over an existing file, and the window is idle again.
+  if (!NextFreeFileName(VideoPath, kVideoPattern, kVideoFilesWarning)) {
+    EnableButton(1001, true);
+    EnableButton(1002, false);
+    return;
+  }
+  m_RecordingFile = VideoPath;
   m_RecordingLimited = RecordOptions.UseTimeLimit == 1;
   m_RecordingLimit = RecordOptions.TimeLimit;
-  SendCaptureMessage(WM_CAP_FILE_SET_CAPTURE_FILEA, 0, reinterpret_cast<LPARAM>(VideoPath.c_str()));
-  SendCaptureMessage(WM_CAP_SEQUENCE, 0, 0);
+  // A file the capture window refuses (a path too long for it) is not
+  // recorded at all: the window would otherwise write its last file again.
+  if (SendCaptureMessage(WM_CAP_FILE_SET_CAPTURE_FILEA, 0,
+                         reinterpret_cast<LPARAM>(VideoPath.c_str())))
+    SendCaptureMessage(WM_CAP_SEQUENCE, 0, 0);
   SetTimer(this, kClockTimer, 1000);
 }
 

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
+#include <algorithm>
 
 #include "controls/recordingrecovery.h"
 #include "platform/system/files.h"
@@ -166,12 +167,12 @@ void VfwViewerDialog::RepairUnfinishedRecordings() {
   StripFileName(folder);
   std::vector<std::string> names;
   for (const std::string& name : orvane::files::FileNamesIn(folder)) {
-    int number = 0;
-    char rest = 0;
-    // Tarrow's own names only: "vid" and five digits, ".avi".
-    if (name.size() == 12 && std::sscanf(name.c_str(), "vid%5d.avi%c", &number, &rest) == 1 &&
-        name.compare(8, 4, ".avi") == 0)
-      names.push_back(name);
+    // Tarrow's own names only: "vid", five digits, ".avi".
+    const bool ours = name.size() == 12 && name.compare(0, 3, "vid") == 0 &&
+                      name.compare(8, 4, ".avi") == 0 &&
+                      std::all_of(name.begin() + 3, name.begin() + 8,
+                                  [](char c) { return c >= '0' && c <= '9'; });
+    if (ours) names.push_back(name);
   }
   const std::vector<std::string> repaired = ::RepairUnfinishedRecordings(folder, names);
   if (repaired.empty()) return;

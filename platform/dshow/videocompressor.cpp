@@ -18,14 +18,21 @@ Ref<VideoCompressorFilter> VideoCompressorFilter::Create(VideoCompression compre
   GstElement* bin = filter->bin();
   filter->m_rate = AddToBin(bin, "videorate");
   filter->m_rateCaps = AddToBin(bin, "capsfilter");
-  gst_element_link(filter->m_rate, filter->m_rateCaps);
+  if (!filter->m_rate || !filter->m_rateCaps ||
+      !gst_element_link(filter->m_rate, filter->m_rateCaps))
+    return nullptr;
   GstPad* sink = gst_element_get_static_pad(filter->m_rate, "sink");
   filter->AddPin(PinDirection::Input, "In", PinCategory::Capture, sink);
   gst_object_unref(sink);
   Ref<Pin> out = filter->AddPin(PinDirection::Output, "Out", PinCategory::Capture, nullptr);
-  gst_pad_add_probe(out->pad(), GST_PAD_PROBE_TYPE_BUFFER, &VideoCompressorFilter::OnFrame,
-                    filter.get(), nullptr);
+  filter->m_probe = gst_pad_add_probe(out->pad(), GST_PAD_PROBE_TYPE_BUFFER,
+                                      &VideoCompressorFilter::OnFrame, filter.get(), nullptr);
   return filter;
+}
+
+VideoCompressorFilter::~VideoCompressorFilter() {
+  // The probe points at this filter; the pad may outlive it in the pipeline.
+  if (m_probe && !pins().empty()) gst_pad_remove_probe(pins().back()->pad(), m_probe);
 }
 
 GstPadProbeReturn VideoCompressorFilter::OnFrame(GstPad*, GstPadProbeInfo*, gpointer self) {

@@ -17,9 +17,11 @@ enum class VideoCompression { kFullFrames, kMotionJpeg };
 
 class VideoCompressorFilter : public FilterBase {
  public:
-  // rateNumerator / rateDenominator frames per second, both above 0.
+  // rateNumerator / rateDenominator frames per second, both above 0. Null
+  // when they are not, or an element is missing.
   static Ref<VideoCompressorFilter> Create(VideoCompression compression, int rateNumerator,
                                            int rateDenominator);
+  ~VideoCompressorFilter() override;
 
   HRESULT PrepareInput(Pin& input, Pin& upstream) override;
   void InputDisconnected(Pin& input) override;
@@ -41,6 +43,7 @@ class VideoCompressorFilter : public FilterBase {
   GstElement* m_rateCaps = nullptr;
   std::vector<GstElement*> m_coding;
   std::atomic<unsigned long> m_frames{0};
+  gulong m_probe = 0;
 };
 
 }  // namespace dshow

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <optional>
 
 #include "platform/system/errnomap.h"
@@ -297,6 +298,14 @@ bool NameIsTaken(const std::string& windowsPath) {
   if (!host) return false;
   struct stat st;
   return ::lstat(host->c_str(), &st) == 0;
+}
+
+bool ModifiedWithin(const std::string& windowsPath, int seconds) {
+  std::optional<std::string> host = orvane::winpath::ToHost(windowsPath);
+  struct stat st;
+  if (!host || ::stat(host->c_str(), &st) != 0) return false;
+  const time_t now = ::time(nullptr);
+  return st.st_mtime > now - seconds;
 }
 
 std::vector<std::string> FileNamesIn(const std::string& windowsFolder) {

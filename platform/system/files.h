@@ -73,6 +73,10 @@ namespace orvane::files {
 // the write that follows fails with its own error instead of looping.
 bool NameIsTaken(const std::string& windowsPath);
 
+// Whether the file was written within the last seconds (a clock set back
+// counts as recent).
+bool ModifiedWithin(const std::string& windowsPath, int seconds);
+
 // The names of the regular files in a folder (Windows form), in byte order;
 // empty when the folder cannot be read.
 std::vector<std::string> FileNamesIn(const std::string& windowsFolder);

@@ -32,9 +32,15 @@ BOOL CaptureWindow::FormatDialog() {
   const HRESULT hr = dshow::OleCreatePropertyFrame(this, 0, 0, "Video Format", 1, &object, 1, &page,
                                                    0, 0, nullptr);
   // Another coding needs another renderer chain; another size a new place.
-  if (!(m_camera->videoFormat() == before)) BuildPreview();
+  // A format the preview cannot take is undone.
+  bool shown = true;
+  if (!(m_camera->videoFormat() == before) && !BuildPreview()) {
+    m_camera->SetVideoFormat(before);
+    BuildPreview();
+    shown = false;
+  }
   SyncGraph();
-  return SUCCEEDED(hr);
+  return SUCCEEDED(hr) && shown;
 }
 
 BOOL CaptureWindow::CompressionDialog() {

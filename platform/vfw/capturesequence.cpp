@@ -27,6 +27,9 @@ bool KeyMatches(UINT virtualKey, int qtKey) {
   return static_cast<int>(virtualKey) == qtKey;
 }
 
+// One frame in ten seconds at the slowest.
+constexpr DWORD kSlowestFrameMicroSec = 10000000;
+
 bool KnownAbortKey(UINT virtualKey) {
   return virtualKey == 0 || virtualKey == VK_ESCAPE || virtualKey == VK_SPACE ||
          (virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z');
@@ -37,7 +40,8 @@ bool KnownAbortKey(UINT virtualKey) {
 BOOL CaptureWindow::SetSequenceSetup(const CAPTUREPARMS& params) {
   // A frame takes some time; no MCI device exists to step; the abort key is
   // one the window can recognise.
-  if (m_capturing || params.dwRequestMicroSecPerFrame == 0 || params.fMCIControl ||
+  if (m_capturing || params.dwRequestMicroSecPerFrame == 0 ||
+      params.dwRequestMicroSecPerFrame > kSlowestFrameMicroSec || params.fMCIControl ||
       !KnownAbortKey(params.vKeyAbort))
     return FALSE;
   m_params = params;
@@ -55,10 +59,12 @@ BOOL CaptureWindow::StartSequence() {
   m_lastFrames = 0;
   m_lastElapsedMs = 0;
   m_graph->Stop();
+  m_formatBeforeSequence = m_camera->videoFormat();
   m_capturing = AddSequenceBranch(file);
   if (!m_capturing || !SyncGraph()) {
     m_capturing = false;
     RemoveSequenceBranch();
+    RestoreCameraFormat();
     SyncGraph();
     if (!m_lastError) m_lastError = static_cast<DWORD>(E_FAIL);
     return FALSE;
@@ -81,7 +87,7 @@ BOOL CaptureWindow::StartSequence() {
   QEventLoop loop;
   m_waiting = &loop;
   loop.exec();
-  if (!self) return TRUE;
+  if (!self) return FALSE;  // closed meanwhile: the file was finished as it went
   m_waiting = nullptr;
   return m_lastError == 0;
 }
@@ -92,11 +98,16 @@ bool CaptureWindow::AddSequenceBranch(const std::string& file) {
   // brings any other rate to it.
   dshow::VideoFormat format = m_camera->videoFormat();
   format.avgTimePerFrame = static_cast<REFERENCE_TIME>(micros) * 10;
-  if (!(format == m_camera->videoFormat()) && dshow::Offers(m_camera->videoFormats(), format))
-    m_camera->SetVideoFormat(format);
+  if (!(format == m_camera->videoFormat()) && dshow::Offers(m_camera->videoFormats(), format) &&
+      FAILED(m_camera->SetVideoFormat(format)))
+    RestoreCameraFormat();
   const long long divisor = std::gcd(1000000LL, static_cast<long long>(micros));
   m_compressor = dshow::VideoCompressorFilter::Create(
       m_compression, static_cast<int>(1000000LL / divisor), static_cast<int>(micros / divisor));
+  if (!m_compressor) {
+    m_lastError = static_cast<DWORD>(E_FAIL);
+    return false;
+  }
 
   dshow::Ref<dshow::IBaseFilter> mux;
   dshow::Ref<dshow::IFileSinkFilter> sink;
@@ -121,6 +132,14 @@ bool CaptureWindow::AddSequenceBranch(const std::string& file) {
   return SUCCEEDED(hr);
 }
 
+void CaptureWindow::RestoreCameraFormat() {
+  // The recording's rate was the camera's only while it ran; the preview
+  // goes back to the format chosen for it. Graph stopped.
+  if (m_camera->videoFormat() == m_formatBeforeSequence) return;
+  if (FAILED(m_camera->SetVideoFormat(m_formatBeforeSequence))) return;
+  if (m_renderer) PlaceRenderer();
+}
+
 void CaptureWindow::RemoveSequenceBranch() {
   for (const dshow::Ref<dshow::IBaseFilter>& filter :
        std::initializer_list<dshow::Ref<dshow::IBaseFilter>>{m_microphone, m_compressor, m_mux,
@@ -141,9 +160,10 @@ BOOL CaptureWindow::EndSequence() {
   // repaired up to the failure.
   const HRESULT hr = m_graph->Stop();
   if (hr != S_OK && !m_lastError) m_lastError = static_cast<DWORD>(hr == S_FALSE ? E_FAIL : hr);
-  m_lastFrames = static_cast<DWORD>(m_compressor->framesOut());
+  m_lastFrames = m_compressor ? static_cast<DWORD>(m_compressor->framesOut()) : 0;
   m_capturing = false;
   RemoveSequenceBranch();
+  RestoreCameraFormat();
   SyncGraph();
   if (m_waiting) m_waiting->quit();
   return TRUE;

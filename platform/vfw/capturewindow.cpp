@@ -142,8 +142,12 @@ LRESULT CaptureWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CAP_FILE_SET_CAPTURE_FILEA: {
       auto* path = reinterpret_cast<LPCSTR>(lParam);
       if (!path || !*path || m_capturing) return FALSE;
-      // Only a path that maps to the host can take a recording.
-      if (!orvane::winpath::ToHost(path)) return FALSE;
+      // Only a path that maps to the host can take a recording. A refused
+      // one also forgets the last file, which a sequence would write over.
+      if (!orvane::winpath::ToHost(path)) {
+        m_captureFile.clear();
+        return FALSE;
+      }
       m_captureFile = path;
       return TRUE;
     }
@@ -259,8 +263,8 @@ BOOL CaptureWindow::SetPreview(bool on) {
     m_preview = was;
     return FALSE;
   }
-  m_renderer->put_Visible(on ? OATRUE : OAFALSE);
-  return TRUE;
+  if (m_renderer) m_renderer->put_Visible(on ? OATRUE : OAFALSE);
+  return m_renderer ? TRUE : FALSE;
 }
 
 void CaptureWindow::FillStatus(CAPSTATUS& status) const {
@@ -288,12 +292,16 @@ void CaptureWindow::FillStatus(CAPSTATUS& status) const {
 BOOL CaptureWindow::SaveDib(LPCSTR path) {
   if (!path || !*path || !m_renderer) return FALSE;
   // A preview just started may not have shown its first frame yet.
+  // The frame reaches the renderer through the event loop; the window may be
+  // closed while it waits.
   long size = 0;
   QElapsedTimer waited;
   waited.start();
+  QPointer<CaptureWindow> self(this);
   while (m_renderer->GetCurrentImage(&size, nullptr) != S_OK &&
          m_graph->state() == FilterState::Running && waited.elapsed() < kFirstFrameWaitMs) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (!self || !m_renderer) return FALSE;
     QThread::msleep(5);
   }
   if (size <= 0) return FALSE;

@@ -79,6 +79,7 @@ class CaptureWindow : public QWidget {
   BOOL StartSequence();
   bool AddSequenceBranch(const std::string& file);
   void RemoveSequenceBranch();
+  void RestoreCameraFormat();
   // Ends the running sequence: the file is finalised (or repaired after a
   // failed write). TRUE when one was running.
   BOOL EndSequence();
@@ -100,6 +101,7 @@ class CaptureWindow : public QWidget {
   std::string m_captureFile;
   dshow::VideoCompression m_compression = dshow::VideoCompression::kFullFrames;
   bool m_capturing = false;
+  dshow::VideoFormat m_formatBeforeSequence;
   std::shared_ptr<dshow::CaptureFilter> m_microphone;
   std::shared_ptr<dshow::VideoCompressorFilter> m_compressor;
   std::shared_ptr<dshow::AviMuxFilter> m_mux;

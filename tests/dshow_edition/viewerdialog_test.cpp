@@ -18,6 +18,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -105,7 +106,14 @@ TEST_F(Viewer, ThePanelHangsUnderThePictureAndAPhotoGoesFromTheButtonToFileAndSt
   fs::create_directories(fs::path(cut).parent_path());
   ASSERT_TRUE(orvane::test::MakeAvi(cut, 160, 120, 30));
   fs::resize_file(cut, fs::file_size(cut) - 3000);
+  // One written a minute ago is left over; one written just now may be
+  // another run's recording in progress and is left alone.
+  const std::string busy = prefix.driveC() + "/Lumitrex Images/Video/videof04.avi";
+  fs::copy_file(cut, busy);
+  fs::last_write_time(cut, fs::file_time_type::clock::now() - std::chrono::minutes(1));
+  const auto busySize = fs::file_size(busy);
   Open();
+  EXPECT_EQ(fs::file_size(busy), busySize);
   ASSERT_EQ(boxes.texts().size(), 1u);
   EXPECT_NE(boxes.texts()[0].find("C:\\Lumitrex Images\\Video\\videof03.avi"), std::string::npos);
   EXPECT_TRUE(orvane::test::DecodesCleanly(cut));

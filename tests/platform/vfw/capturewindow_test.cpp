@@ -127,6 +127,14 @@ TEST(CaptureWindowSequence, EndsAtItsLimitOnStopOrAPressAndEveryFilePlays) {
   EXPECT_FALSE(w.Status().fCapturingNow);
   EXPECT_TRUE(orvane::test::Probe(prefix.driveC() + "/pressed.avi").ok);
 
+  // A capture file the window refuses (too long a path) does not leave the
+  // last one in place for the next sequence to write over.
+  const std::string tooLong = "C:\\" + std::string(300, 'x') + ".avi";
+  EXPECT_FALSE(w.SetFile(tooLong.c_str()));
+  char file[300] = {};
+  ASSERT_TRUE(w.Send(WM_CAP_FILE_GET_CAPTURE_FILEA, sizeof file, reinterpret_cast<LPARAM>(file)));
+  EXPECT_EQ(file, vfw::CaptureWindow::DefaultCaptureFile());
+
   // Without yielding, the message returns once the limit has ended it; with
   // no file set, it goes to the default capture file.
   w.Send(WM_CAP_DRIVER_CONNECT, 0);  // a new connection forgets no setup
