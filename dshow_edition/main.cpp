@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
   orvane::ui::PreferX11OnWayland();
   QApplication app(argc, argv);
   orvane::ui::SetResourceModule(&orvane::resources::VelbinResources());
-  orvane::ui::SetApplicationIdentity("Velbin", "velbin", orvane::ui::LoadIconResource(128));
+  orvane::ui::SetApplicationIdentity("Velbin", "org.orvane.Velbin", orvane::ui::LoadIconResource(128));
   ViewerApp viewer;
   viewer.InitInstance();
   return 0;

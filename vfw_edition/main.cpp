@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
   orvane::ui::PreferX11OnWayland();
   QApplication app(argc, argv);
   orvane::ui::SetResourceModule(&orvane::resources::TarrowResources());
-  orvane::ui::SetApplicationIdentity("Tarrow", "tarrow", orvane::ui::LoadIconResource(128));
+  orvane::ui::SetApplicationIdentity("Tarrow", "org.orvane.Tarrow", orvane::ui::LoadIconResource(128));
   VfwViewerApp viewer;
   viewer.InitInstance();
   return 0;
