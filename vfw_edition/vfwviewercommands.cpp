@@ -29,24 +29,9 @@ void VfwViewerDialog::RefreshClock() {
     time->setProperty("text", QString::fromStdString(m_TimeText));
 }
 
-void VfwViewerDialog::OnStart() {
-  EnableButton(1001, false);
-  EnableButton(1002, RecordOptions.UseTimeLimit == 0);
-  SendCaptureMessage(WM_CAP_FILE_SAVEDIBA, 0, reinterpret_cast<LPARAM>(kThumbnailPath));
-  m_ThumbnailPath = kThumbnailPath;
-  if (QWidget* time = orvane::ui::GetDlgItem(this, IDC_TIME)) time->show();
-  ResetClock();
-
-  // A frame rate below 1 cannot come from the options dialog; 1 stands in.
-  const int rate = RecordOptions.FrameRate >= 1 ? RecordOptions.FrameRate : 1;
-  CaptureParams.dwRequestMicroSecPerFrame = static_cast<DWORD>(1000000 / rate);
-  if (RecordOptions.UseTimeLimit == 1) {
-    CaptureParams.fLimitEnabled = 1;
-    CaptureParams.wTimeLimit = static_cast<UINT>(RecordOptions.TimeLimit);
-  } else {
-    CaptureParams.fLimitEnabled = 0;
-  }
-  CaptureParams.fCaptureAudio = RecordOptions.CaptureAudio != 0 ? 1 : 0;
+// The values every recording (and the warm-up sequence) runs with; the
+// rate, the limit and the sound are set by each.
+void VfwViewerDialog::SetRecordingCaptureParams() {
   CaptureParams.fMakeUserHitOKToCapture = 0;
   CaptureParams.wPercentDropForError = 10;
   CaptureParams.fYield = 1;
@@ -63,6 +48,27 @@ void VfwViewerDialog::OnStart() {
   CaptureParams.wStepCaptureAverageFrames = 3;
   CaptureParams.dwAudioBufferSize = 10240;
   CaptureParams.AVStreamMaster = 0;
+}
+
+void VfwViewerDialog::OnStart() {
+  EnableButton(1001, false);
+  EnableButton(1002, RecordOptions.UseTimeLimit == 0);
+  SendCaptureMessage(WM_CAP_FILE_SAVEDIBA, 0, reinterpret_cast<LPARAM>(kThumbnailPath));
+  m_ThumbnailPath = kThumbnailPath;
+  if (QWidget* time = orvane::ui::GetDlgItem(this, IDC_TIME)) time->show();
+  ResetClock();
+
+  SetRecordingCaptureParams();
+  // A frame rate below 1 cannot come from the options dialog; 1 stands in.
+  const int rate = RecordOptions.FrameRate >= 1 ? RecordOptions.FrameRate : 1;
+  CaptureParams.dwRequestMicroSecPerFrame = static_cast<DWORD>(1000000 / rate);
+  if (RecordOptions.UseTimeLimit == 1) {
+    CaptureParams.fLimitEnabled = 1;
+    CaptureParams.wTimeLimit = static_cast<UINT>(RecordOptions.TimeLimit);
+  } else {
+    CaptureParams.fLimitEnabled = 0;
+  }
+  CaptureParams.fCaptureAudio = RecordOptions.CaptureAudio != 0 ? 1 : 0;
   SendCaptureRecord(WM_CAP_SET_SEQUENCE_SETUP, CaptureParams);
 
   // With every number taken the warning has been shown: nothing is recorded

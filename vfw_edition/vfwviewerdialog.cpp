@@ -67,25 +67,10 @@ BOOL VfwViewerDialog::OnInitDialog() {
 
   // A short first sequence, to the window's own capture file, with the
   // recording values and a one-second limit.
+  SetRecordingCaptureParams();
   CaptureParams.dwRequestMicroSecPerFrame = 66666;
-  CaptureParams.fMakeUserHitOKToCapture = 0;
-  CaptureParams.wPercentDropForError = 10;
-  CaptureParams.fYield = 1;
-  CaptureParams.dwIndexSize = 1000;
-  CaptureParams.wChunkGranularity = 0;
-  CaptureParams.fUsingDOSMemory = 1;
-  CaptureParams.wNumVideoRequested = 32;
-  CaptureParams.wNumAudioRequested = 10;
-  CaptureParams.vKeyAbort = 0;
-  CaptureParams.fAbortLeftMouse = 1;
-  CaptureParams.fAbortRightMouse = 1;
   CaptureParams.fLimitEnabled = 1;
   CaptureParams.wTimeLimit = 1;
-  CaptureParams.fMCIControl = 0;
-  CaptureParams.fStepCaptureAt2x = 0;
-  CaptureParams.wStepCaptureAverageFrames = 3;
-  CaptureParams.dwAudioBufferSize = 10240;
-  CaptureParams.AVStreamMaster = 0;
   SendCaptureRecord(WM_CAP_SET_SEQUENCE_SETUP, CaptureParams);
   SendCaptureMessage(WM_CAP_SEQUENCE, 0, 0);
   SendCaptureMessage(WM_CAP_STOP, 0, 0);

@@ -63,6 +63,7 @@ class VfwViewerDialog : public orvane::ui::CDialog {
   void OnTimer(UINT_PTR id);
   void OnDestroy();
 
+  static void SetRecordingCaptureParams();
   void ShowSystemMenu(const QPoint& at);
   void LaunchChatProgram(int kind);
   void OpenFilesWindow();
