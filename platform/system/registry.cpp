@@ -158,7 +158,7 @@ class Registry {
     const DWORD room = *dataSize;
     *dataSize = needed;
     if (room < needed) return ERROR_MORE_DATA;
-    std::memcpy(data, value->data.data(), needed);
+    if (needed) std::memcpy(data, value->data.data(), needed);  // an empty value has no buffer
     return ERROR_SUCCESS;
   }
 

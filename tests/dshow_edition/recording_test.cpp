@@ -38,41 +38,7 @@ std::string VideoFile(int number) {
   return std::string(kDefaultSaveVideo) + name;
 }
 
-// Answers the start prompt once it is up: OK, or Esc.
-void AnswerPrompt(bool ok) {
-  orvane::test::WhenModalShows<QDialog>([ok](QDialog* prompt) {
-    if (ok) {
-      qobject_cast<QPushButton*>(orvane::ui::GetDlgItem(prompt, IDOK))->click();
-      return;
-    }
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(prompt, &esc);
-  });
-}
-
-class Recording : public orvane::test::EngineTest {
- protected:
-  Recording() {
-    PrepareSaveDirectories();
-    testapi::SetDevices({testapi::VirtualCamera(), testapi::VirtualMicrophone()}, false);
-  }
-
-  // The main window's Start: preview off and taken apart, then the capture
-  // graph and the prompt.
-  BOOL Start(bool answerOk = true) {
-    HaltPreview();
-    DismantleGraph();
-    if (!AssembleCaptureGraph(&owner)) return FALSE;
-    AnswerPrompt(answerOk);
-    return BeginRecording(&owner);
-  }
-  // The main window's Stop: the recording ends and the preview comes back.
-  void Stop() {
-    EndRecording(&owner);
-    AssemblePreviewGraph(&owner);
-    RunPreview();
-  }
-};
+using Recording = orvane::test::RecordingTest;
 
 }  // namespace
 

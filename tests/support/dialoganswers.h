@@ -14,6 +14,7 @@
 
 #include "platform/ui/filedialog.h"
 #include "platform/ui/folderbrowser.h"
+#include "tests/support/eventloop.h"
 
 namespace orvane::test {
 
@@ -34,13 +35,12 @@ class SaveAsAnswer : public orvane::ui::FileDialogObserver {
 
 // Runs action on the modal window of that object name once it is up.
 inline void WhenWindowShows(const char* name, std::function<void(QWidget*)> action) {
-  auto poll = std::make_shared<std::function<void()>>();
-  *poll = [name, action, poll] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal->objectName() == name) return action(modal);
-    QTimer::singleShot(5, *poll);
-  };
-  QTimer::singleShot(0, *poll);
+  WhenModalFound(
+      [name]() -> QWidget* {
+        QWidget* modal = QApplication::activeModalWidget();
+        return modal && modal->objectName() == name ? modal : nullptr;
+      },
+      std::move(action));
 }
 
 // Answers the folder browser with the folders given, in turn.

@@ -11,18 +11,27 @@
 
 namespace orvane::test {
 
+// Polls every 5 ms for the modal widget find() returns and runs action on
+// it once. The poll belongs to the application, so one that never found its
+// widget ends with it.
+inline void WhenModalFound(std::function<QWidget*()> find, std::function<void(QWidget*)> action) {
+  auto* poll = new QTimer(qApp);
+  poll->setInterval(5);
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, find, action] {
+    QWidget* widget = find();
+    if (!widget) return;
+    poll->stop();
+    poll->deleteLater();
+    action(widget);
+  });
+  poll->start();
+}
+
 // Runs action on the first modal widget of type Dialog once it is up.
 template <class Dialog>
 void WhenModalShows(std::function<void(Dialog*)> action) {
-  auto poll = std::make_shared<std::function<void()>>();
-  *poll = [action, poll] {
-    if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-      action(dialog);
-      return;
-    }
-    QTimer::singleShot(5, *poll);
-  };
-  QTimer::singleShot(0, *poll);
+  WhenModalFound([] { return qobject_cast<Dialog*>(QApplication::activeModalWidget()); },
+                 [action](QWidget* dialog) { action(static_cast<Dialog*>(dialog)); });
 }
 
 // Processes events until done() holds or timeoutMs pass; whether it held.
