@@ -136,34 +136,9 @@ TEST(SoakCaptureWindow, AHundredConnectionsAndTwentySequencesLeaveNothingBehind)
   parent.resize(400, 300);
   parent.show();
 
-  // Tarrow's way: a window per connection, the preview on, then off,
-  // disconnected and destroyed.
-  auto cyclePreview = [&] {
-    HWND window = capCreateCaptureWindowA("Video Capture Window", kCapWsChild | kCapWsVisible, 0, 0,
-                                          320, 240, &parent, 1);
-    bool shown = SendMessage(window, WM_CAP_DRIVER_CONNECT, 0, 0) &&
-                 SendMessage(window, WM_CAP_SET_PREVIEW, 1, 0) &&
-                 PumpUntil(
-                     [&] {
-                       auto* renderer = window->findChild<dshow::RendererWidget*>();
-                       return renderer && renderer->receivedFrames() >= 1;
-                     },
-                     5000);
-    SendMessage(window, WM_CAP_SET_PREVIEW, 0, 0);
-    SendMessage(window, WM_CAP_DRIVER_DISCONNECT, 0, 0);
-    delete window;
-    return shown;
-  };
+  // Tarrow's way: a window per connection, made and connected with the
+  // sequence settings and the preview on, then disconnected and destroyed.
   HWND window = nullptr;
-  auto record = [&](int number) {
-    const std::string file = "C:\\seq" + std::to_string(number) + ".avi";
-    if (!SendMessage(window, WM_CAP_FILE_SET_CAPTURE_FILEA, 0,
-                     reinterpret_cast<LPARAM>(file.c_str())) ||
-        !SendMessage(window, WM_CAP_SEQUENCE, 0, 0))
-      return false;
-    PumpFor(300);
-    return SendMessage(window, WM_CAP_STOP, 0, 0) != 0;
-  };
   auto connect = [&] {
     window = capCreateCaptureWindowA("Video Capture Window", kCapWsChild | kCapWsVisible, 0, 0, 320,
                                      240, &parent, 1);
@@ -180,8 +155,29 @@ TEST(SoakCaptureWindow, AHundredConnectionsAndTwentySequencesLeaveNothingBehind)
            SendMessage(window, WM_CAP_SET_PREVIEW, 1, 0);
   };
   auto disconnect = [&] {
+    SendMessage(window, WM_CAP_SET_PREVIEW, 0, 0);
     SendMessage(window, WM_CAP_DRIVER_DISCONNECT, 0, 0);
     delete window;
+  };
+  auto cyclePreview = [&] {
+    const bool shown = connect() && PumpUntil(
+                                        [&] {
+                                          auto* renderer =
+                                              window->findChild<dshow::RendererWidget*>();
+                                          return renderer && renderer->receivedFrames() >= 1;
+                                        },
+                                        5000);
+    disconnect();
+    return shown;
+  };
+  auto record = [&](int number) {
+    const std::string file = "C:\\seq" + std::to_string(number) + ".avi";
+    if (!SendMessage(window, WM_CAP_FILE_SET_CAPTURE_FILEA, 0,
+                     reinterpret_cast<LPARAM>(file.c_str())) ||
+        !SendMessage(window, WM_CAP_SEQUENCE, 0, 0))
+      return false;
+    PumpFor(300);
+    return SendMessage(window, WM_CAP_STOP, 0, 0) != 0;
   };
 
   ASSERT_TRUE(cyclePreview());
