@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/dshow/faults.h"
@@ -16,10 +17,15 @@ Ref<AviMuxFilter> AviMuxFilter::Create() {
   return mux;
 }
 
+AviMuxFilter::~AviMuxFilter() {
+  for (Input& input : m_connected) gst_object_unref(input.muxPad);
+}
+
 void AviMuxFilter::Build() {
   m_mux = AddToBin(m_bin.get(), "avimux");
   g_object_set(m_mux, "bigfile", TRUE, nullptr);
   GstPad* src = gst_element_get_static_pad(m_mux, "src");
+  m_patcher = AviStreamPatcher::Install(src);
   AddPin(PinDirection::Output, "AVI Out", PinCategory::Capture, src);
   gst_object_unref(src);
   AddFreeInput();
@@ -43,6 +49,121 @@ Ref<Pin> AviMuxFilter::Output() const {
   return nullptr;
 }
 
+void AviMuxFilter::PrepareRun() {
+  m_frames = 0;
+  // The format may have changed since the input was linked (the rate is
+  // set after the branches are built): the file follows what comes now.
+  bool changed = false;
+  for (Input& input : m_connected) {
+    if (input.major != MajorType::Video) continue;
+    Ref<Pin> peer = input.pin->peer();
+    Ref<FilterBase> source = peer ? peer->owner() : nullptr;
+    std::optional<VideoFormat> now = source ? source->OutputVideoFormat(*peer) : std::nullopt;
+    if (!now || now == input.upstream) continue;
+    RemoveElements(&input);
+    input.upstream = now;
+    BuildInput(&input);
+    changed = true;
+  }
+  if (changed) DescribeVideoStreams();
+}
+
+GstPadProbeReturn AviMuxFilter::OnFrame(GstPad*, GstPadProbeInfo*, gpointer self) {
+  static_cast<AviMuxFilter*>(self)->m_frames.fetch_add(1);
+  return GST_PAD_PROBE_OK;
+}
+
+bool AviMuxFilter::BuildInput(Input* input) {
+  const std::optional<VideoFormat>& upstream = input->upstream;
+  GstElement* bin = m_bin.get();
+  GstElement* last = nullptr;
+  bool ok = true;
+  auto add = [&](const char* factory) {
+    GstElement* e = AddToBin(bin, factory);
+    if (e) input->elements.push_back(e);
+    ok = ok && e && (!last || gst_element_link(last, e));
+    last = e;
+    return e;
+  };
+  auto capsfilter = [&](GstCaps* caps) {
+    if (GstElement* filter = add("capsfilter")) g_object_set(filter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+  };
+  // Sound and picture arrive from different threads at different paces; the
+  // queue lets the multiplexer interleave them without stalling either.
+  GstElement* queue = add("queue");
+  if (queue)
+    g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time",
+                 guint64(5 * GST_SECOND), nullptr);
+  if (input->major == MajorType::Video) {
+    if (!upstream) return false;
+    VideoFormat stored = *upstream;
+    const bool jpeg = upstream->subtype == SubType::MJPG;
+    if (!jpeg && upstream->subtype != SubType::YUY2) {
+      add("videoconvert");
+      capsfilter(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "YUY2", nullptr));
+      stored.subtype = SubType::YUY2;
+    }
+    const Fraction rate = StandardRate(upstream->avgTimePerFrame);
+    if (rate.num <= 0) return false;
+    if (GstElement* videorate = add("videorate"))
+      g_object_set(videorate, "skip-to-first", TRUE, nullptr);
+    capsfilter(gst_caps_new_simple(jpeg ? "image/jpeg" : "video/x-raw", "framerate",
+                                   GST_TYPE_FRACTION, rate.num, rate.den, nullptr));
+    if (ok) {
+      GstPad* out = gst_element_get_static_pad(last, "src");
+      gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_BUFFER, &AviMuxFilter::OnFrame, this, nullptr);
+      gst_object_unref(out);
+    }
+    input->stored = stored;
+  } else {
+    if (GstElement* audiorate = add("audiorate"))
+      g_object_set(audiorate, "skip-to-first", TRUE, nullptr);
+  }
+  if (!ok) return false;
+  GstPad* lastSrc = gst_element_get_static_pad(last, "src");
+  GstPad* queueSink = gst_element_get_static_pad(queue, "sink");
+  ok = gst_pad_link(lastSrc, input->muxPad) == GST_PAD_LINK_OK &&
+       gst_ghost_pad_set_target(GST_GHOST_PAD(input->pin->pad()), queueSink);
+  gst_object_unref(lastSrc);
+  gst_object_unref(queueSink);
+  return ok;
+}
+
+void AviMuxFilter::RemoveInput(Input* input) {
+  RemoveElements(input);
+  gst_element_release_request_pad(m_mux, input->muxPad);
+  gst_object_unref(input->muxPad);
+}
+
+void AviMuxFilter::RemoveElements(Input* input) {
+  gst_ghost_pad_set_target(GST_GHOST_PAD(input->pin->pad()), nullptr);
+  if (!input->elements.empty()) {
+    GstPad* lastSrc = gst_element_get_static_pad(input->elements.back(), "src");
+    gst_pad_unlink(lastSrc, input->muxPad);
+    gst_object_unref(lastSrc);
+  }
+  for (GstElement* e : input->elements) {
+    gst_element_set_state(e, GST_STATE_NULL);
+    gst_bin_remove(GST_BIN(m_bin.get()), e);
+  }
+  input->elements.clear();
+}
+
+// avimux numbers its video streams first, the last video input requested
+// as stream 0.
+void AviMuxFilter::DescribeVideoStreams() {
+  m_patcher->ClearVideoStreams();
+  int number = 0;
+  for (auto it = m_connected.rbegin(); it != m_connected.rend(); ++it) {
+    if (!it->stored) continue;
+    AviStreamPatcher::VideoStream stream;
+    stream.compressed = it->stored->subtype == SubType::MJPG;
+    stream.sizeImage = FrameBytes(it->stored->subtype, it->stored->width, it->stored->height);
+    m_patcher->SetVideoStream(number++, stream);
+  }
+}
+
 HRESULT AviMuxFilter::PrepareInput(Pin& input, Pin& upstream) {
   Ref<FilterBase> source = upstream.owner();
   if (!source) return VFW_E_CANNOT_CONNECT;
@@ -51,49 +172,27 @@ HRESULT AviMuxFilter::PrepareInput(Pin& input, Pin& upstream) {
   GstPad* muxPad =
       gst_element_request_pad_simple(m_mux, major == MajorType::Video ? "video_%u" : "audio_%u");
   if (!muxPad) return VFW_E_CANNOT_CONNECT;
-  // Sound and picture arrive from different threads at different paces; the
-  // queue lets the multiplexer interleave them without stalling either.
-  GstElement* queue = AddToBin(m_bin.get(), "queue");
-  g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time",
-               guint64(5 * GST_SECOND), nullptr);
-  GstPad* queueSrc = gst_element_get_static_pad(queue, "src");
-  GstPad* queueSink = gst_element_get_static_pad(queue, "sink");
-  const bool linked = gst_pad_link(queueSrc, muxPad) == GST_PAD_LINK_OK &&
-                      gst_ghost_pad_set_target(GST_GHOST_PAD(input.pad()), queueSink);
-  gst_object_unref(queueSrc);
-  gst_object_unref(queueSink);
-  if (!linked) {
-    // Nothing of a failed input stays: no requested pad, no queue.
-    gst_ghost_pad_set_target(GST_GHOST_PAD(input.pad()), nullptr);
-    gst_element_release_request_pad(m_mux, muxPad);
-    gst_object_unref(muxPad);
-    gst_element_set_state(queue, GST_STATE_NULL);
-    gst_bin_remove(GST_BIN(m_bin.get()), queue);
+  Input built{&input, {}, muxPad, major, source->OutputVideoFormat(upstream), std::nullopt};
+  if (!BuildInput(&built)) {
+    // Nothing of a failed input stays: no requested pad, no elements.
+    RemoveInput(&built);
     return VFW_E_CANNOT_CONNECT;
   }
-  gst_object_unref(muxPad);
-  if (GST_STATE(m_bin.get()) != GST_STATE_NULL) gst_element_sync_state_with_parent(queue);
+  if (GST_STATE(m_bin.get()) != GST_STATE_NULL)
+    for (GstElement* e : built.elements) gst_element_sync_state_with_parent(e);
+  m_connected.push_back(std::move(built));
+  DescribeVideoStreams();
   AddFreeInput();
   return S_OK;
 }
 
 void AviMuxFilter::InputDisconnected(Pin& input) {
-  GstPad* target = gst_ghost_pad_get_target(GST_GHOST_PAD(input.pad()));
-  if (!target) return;
-  gst_ghost_pad_set_target(GST_GHOST_PAD(input.pad()), nullptr);
-  GstElement* queue = gst_pad_get_parent_element(target);
-  gst_object_unref(target);
-  if (!queue) return;
-  GstPad* queueSrc = gst_element_get_static_pad(queue, "src");
-  if (GstPad* muxPad = gst_pad_get_peer(queueSrc)) {
-    gst_pad_unlink(queueSrc, muxPad);
-    gst_element_release_request_pad(m_mux, muxPad);
-    gst_object_unref(muxPad);
-  }
-  gst_object_unref(queueSrc);
-  gst_element_set_state(queue, GST_STATE_NULL);
-  gst_bin_remove(GST_BIN(m_bin.get()), queue);
-  gst_object_unref(queue);
+  auto it = std::find_if(m_connected.begin(), m_connected.end(),
+                         [&input](const Input& i) { return i.pin == &input; });
+  if (it == m_connected.end()) return;
+  RemoveInput(&*it);
+  m_connected.erase(it);
+  DescribeVideoStreams();
 }
 
 // The multiplexer interleaves by time on its own; the master stream and the
@@ -164,12 +263,7 @@ GstPadProbeReturn FileWriterFilter::OnData(GstPad*, GstPadProbeInfo* info, gpoin
   }
   if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) != GST_EVENT_EOS) return GST_PAD_PROBE_OK;
   writer->m_eos = true;
-  std::function<void()> listener;
-  {
-    std::lock_guard guard(writer->m_lock);
-    listener = writer->m_listener;
-  }
-  if (listener) listener();
+  writer->NotifyStreamListener();
   return GST_PAD_PROBE_OK;
 }
 
@@ -177,11 +271,6 @@ HRESULT FileWriterFilter::GetCurFile(std::string* path) {
   if (!path) return E_POINTER;
   *path = m_windowsPath;
   return S_OK;
-}
-
-void FileWriterFilter::SetEndOfStreamListener(std::function<void()> listener) {
-  std::lock_guard guard(m_lock);
-  m_listener = std::move(listener);
 }
 
 void FileWriterFilter::Rearm() {

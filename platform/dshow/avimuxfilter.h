@@ -1,7 +1,17 @@
 // The AVI multiplexer and the file writer (internal).
 //
-// Mux bin: one queue per input before avimux (bigfile, so files may pass
-// 1 GiB); there is always one free input pin, as the design expects. Writer
+// Mux bin: per input a queue and the steps that make the stream fit a file
+// that stores no timestamps, then avimux (bigfile, so files may pass 1 GiB);
+// there is always one free input pin, as the design expects.
+// - Video: a raw format other than YUY2 is converted to YUY2 (the one every
+//   AVI reader takes), Motion JPEG stays as the camera sent it; videorate
+//   then makes the stream constant at the rate the upstream format states
+//   (formats.h: StandardRate), whatever the camera does (its nominal rate,
+//   jitter, half rate in low light, drops).
+// - Audio: audiorate fills gaps with silence and cuts overlaps, so the
+//   sound stays in step with the picture.
+// Both begin at their first buffer. The bytes avimux writes pass an
+// AviStreamPatcher, which makes its chunk ids and frame sizes true. Writer
 // bin: filesink (not async: a branch that is held back must not hold up the
 // preview; unbuffered, so a failed write is known before the end of stream
 // passes). The writer notes when the end of stream has reached it, which is
@@ -14,6 +24,7 @@
 #include <functional>
 #include <mutex>
 
+#include "platform/dshow/avistreampatch.h"
 #include "platform/dshow/filterbase.h"
 
 namespace dshow {
@@ -21,6 +32,7 @@ namespace dshow {
 class AviMuxFilter : public FilterBase, public IConfigAviMux {
  public:
   static Ref<AviMuxFilter> Create();
+  ~AviMuxFilter() override;
 
   HRESULT PrepareInput(Pin& input, Pin& upstream) override;
   void InputDisconnected(Pin& input) override;
@@ -32,13 +44,33 @@ class AviMuxFilter : public FilterBase, public IConfigAviMux {
 
   Ref<Pin> FreeInput() const;
   Ref<Pin> Output() const;
+  void PrepareRun() override;
+
+  // Video frames that went into the file this run; any thread.
+  unsigned long framesWritten() const { return m_frames.load(); }
 
  private:
+  struct Input {
+    Pin* pin;
+    std::vector<GstElement*> elements;  // queue first
+    GstPad* muxPad;                     // owned
+    MajorType major;
+    std::optional<VideoFormat> upstream;  // video: what comes in
+    std::optional<VideoFormat> stored;    // video: what the file holds
+  };
   AviMuxFilter();
   void Build();
   void AddFreeInput();
+  bool BuildInput(Input* input);
+  void RemoveElements(Input* input);
+  void RemoveInput(Input* input);
+  void DescribeVideoStreams();
+  static GstPadProbeReturn OnFrame(GstPad* pad, GstPadProbeInfo* info, gpointer self);
 
   GstElement* m_mux = nullptr;
+  AviStreamPatcher* m_patcher = nullptr;  // owned by its probe on the mux's source pad
+  std::vector<Input> m_connected;
+  std::atomic<unsigned long> m_frames{0};
   int m_inputs = 0;
   long m_masterStream = -1;
   BOOL m_oldIndex = FALSE;
@@ -52,10 +84,6 @@ class FileWriterFilter : public FilterBase, public IFileSinkFilter {
 
   HRESULT GetCurFile(std::string* path) override;
 
-  // Called on a streaming thread when the end of stream reaches the file;
-  // the graph sets it while the writer is one of its filters (GUI thread,
-  // graph stopped).
-  void SetEndOfStreamListener(std::function<void()> listener);
   // Whether the end of stream has passed into the file since the last Rearm.
   // The file sink writes unbuffered, so every write before it has been
   // made, and any failure of one reported, by then. Any thread.
@@ -80,7 +108,6 @@ class FileWriterFilter : public FilterBase, public IFileSinkFilter {
   std::atomic<bool> m_eos{false};
   std::atomic<bool> m_wrote{false};
   mutable std::mutex m_lock;
-  std::function<void()> m_listener;  // guarded by m_lock
   dev_t m_device = 0;                // guarded by m_lock: the file written
   ino_t m_inode = 0;
 };

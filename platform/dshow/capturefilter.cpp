@@ -6,56 +6,10 @@
 
 #include "platform/dshow/faults.h"
 #include "platform/dshow/filtergraph.h"
+#include "platform/dshow/pipewiredevices.h"
+#include "platform/dshow/virtualdevices.h"
 
 namespace dshow {
-
-namespace {
-
-// The video sizes and rates a host camera announces in its caps.
-std::vector<VideoFormatRange> HostVideoFormats(GstDevice* device) {
-  std::vector<VideoFormatRange> ranges;
-  if (!device) return ranges;
-  GstCaps* caps = gst_device_get_caps(device);
-  if (!caps) return ranges;
-  for (guint i = 0; i < gst_caps_get_size(caps); ++i) {
-    const GstStructure* s = gst_caps_get_structure(caps, i);
-    SubType subtype;
-    if (gst_structure_has_name(s, "image/jpeg")) {
-      subtype = SubType::MJPG;
-    } else if (gst_structure_has_name(s, "video/x-raw") &&
-               g_strcmp0(gst_structure_get_string(s, "format"), "YUY2") == 0) {
-      subtype = SubType::YUY2;
-    } else {
-      continue;
-    }
-    int width = 0, height = 0;
-    if (!gst_structure_get_int(s, "width", &width) || !gst_structure_get_int(s, "height", &height))
-      continue;
-    int minFps = 1000, maxFps = 0;
-    const GValue* rate = gst_structure_get_value(s, "framerate");
-    auto take = [&](const GValue* v) {
-      if (!GST_VALUE_HOLDS_FRACTION(v)) return;
-      int n = gst_value_get_fraction_numerator(v), d = gst_value_get_fraction_denominator(v);
-      if (d <= 0 || n <= 0) return;
-      minFps = std::min(minFps, n / d);
-      maxFps = std::max(maxFps, (n + d - 1) / d);
-    };
-    if (rate && GST_VALUE_HOLDS_LIST(rate)) {
-      for (guint k = 0; k < gst_value_list_get_size(rate); ++k)
-        take(gst_value_list_get_value(rate, k));
-    } else if (rate && GST_VALUE_HOLDS_FRACTION_RANGE(rate)) {
-      take(gst_value_get_fraction_range_min(rate));
-      take(gst_value_get_fraction_range_max(rate));
-    } else if (rate) {
-      take(rate);
-    }
-    if (maxFps > 0) ranges.push_back({subtype, width, height, minFps, maxFps});
-  }
-  gst_caps_unref(caps);
-  return ranges;
-}
-
-}  // namespace
 
 CaptureFilter::CaptureFilter(const DeviceDescription& device)
     : FilterBase(device.friendlyName), m_device(device) {}
@@ -68,14 +22,21 @@ Ref<CaptureFilter> CaptureFilter::Create(const DeviceDescription& device) {
 bool CaptureFilter::Build() {
   GstElement* bin = m_bin.get();
   m_caps = AddToBin(bin, "capsfilter");
-  if (m_device.source == DeviceDescription::Source::HostCamera) {
-    m_hostVideoFormats = HostVideoFormats(m_device.hostDevice.get());
-    // A camera's own default where it has the usual one, else its first format.
-    const VideoFormat usual;
-    bool hasUsual = Offers(m_hostVideoFormats, usual);
-    if (!hasUsual && !m_hostVideoFormats.empty()) {
-      const VideoFormatRange& r = m_hostVideoFormats.front();
-      m_video = VideoFormat{r.subtype, r.width, r.height, 10000000 / std::max(1, r.maxFps)};
+  GstPad* capsSrc = gst_element_get_static_pad(m_caps, "src");
+  gst_pad_add_probe(capsSrc, GST_PAD_PROBE_TYPE_BUFFER, &CaptureFilter::OnFirstBuffer, this,
+                    nullptr);
+  gst_object_unref(capsSrc);
+  if (isVideo()) {
+    m_offered = OfferedVideoFormats(m_device);
+    // The usual format where the camera offers it, else its first at its
+    // fastest rate. A camera that offers nothing the layer knows cannot be
+    // used.
+    if (m_offered.empty()) return false;
+    if (!Offers(m_offered, m_video)) {
+      const VideoFormatRange& r = m_offered.front();
+      const Fraction fastest = r.rates.empty() ? r.maxRate : r.rates.front();
+      m_video = VideoFormat{r.subtype, r.width, r.height,
+                            static_cast<REFERENCE_TIME>(10000000.0 / fastest.value())};
     }
   }
   if (!BuildSourceChain()) return false;
@@ -91,6 +52,50 @@ bool CaptureFilter::Build() {
   return true;
 }
 
+Fraction CaptureFilter::cameraRate() const {
+  const Fraction wanted = StandardRate(m_video.avgTimePerFrame);
+  const VideoFormatRange* offered = FindOffered(m_offered, m_video);
+  return offered ? offered->NearestRate(wanted.value()) : wanted;
+}
+
+GstPadProbeReturn CaptureFilter::OnFirstBuffer(GstPad*, GstPadProbeInfo*, gpointer data) {
+  auto* self = static_cast<CaptureFilter*>(data);
+  if (!self->m_started.exchange(true)) self->NotifyStreamListener();
+  return GST_PAD_PROBE_OK;
+}
+
+void CaptureFilter::PrepareRun() {
+  m_started = false;
+  // A PipeWire source's clock carries over from run to run (its time then
+  // jumps by the uptime): each run gets a new element.
+  if (m_device.family == DeviceDescription::Family::PipeWire) BuildSourceChain();
+}
+
+bool CaptureFilter::AddHostSource() {
+  GstElement* bin = m_bin.get();
+  GstElement* src =
+      m_device.hostDevice ? gst_device_create_element(m_device.hostDevice.get(), nullptr) : nullptr;
+  if (!src) return false;
+  if (m_device.family == DeviceDescription::Family::PipeWire)
+    pipewire::ConfigureSource(src, isVideo());
+  gst_bin_add(GST_BIN(bin), src);
+  m_chain.push_back(src);
+  GstElement* last = src;
+  bool ok = true;
+  auto add = [&](const char* factory) {
+    GstElement* e = AddToBin(bin, factory);
+    if (e) m_chain.push_back(e);
+    ok = ok && e && gst_element_link(last, e);
+    last = e;
+  };
+  if (!isVideo()) {
+    // Microphones deliver what they like; convert to the chosen format.
+    add("audioconvert");
+    add("audioresample");
+  }
+  return ok && gst_element_link(last, m_caps);
+}
+
 bool CaptureFilter::BuildSourceChain() {
   GstElement* bin = m_bin.get();
   for (GstElement* e : m_chain) {
@@ -98,70 +103,30 @@ bool CaptureFilter::BuildSourceChain() {
     gst_bin_remove(GST_BIN(bin), e);
   }
   m_chain.clear();
-  auto add = [&](const char* factory) {
-    GstElement* e = AddToBin(bin, factory);
-    if (e) m_chain.push_back(e);
-    return e;
-  };
+  m_testSource = nullptr;
+  m_clockOverlay = nullptr;
   // The end caps first: linking checks the chain against them.
-  gst::Caps endCaps = isVideo() ? ToCaps(m_video) : ToCaps(m_audio);
+  gst::Caps endCaps = isVideo() ? CameraCaps(m_video, cameraRate()) : ToCaps(m_audio);
   g_object_set(m_caps, "caps", endCaps.get(), nullptr);
   bool ok = true;
   switch (m_device.source) {
     case DeviceDescription::Source::VirtualCamera: {
-      GstElement* src = add("videotestsrc");
-      g_object_set(src, "is-live", TRUE, "pattern", m_pattern, "horizontal-speed", 4, nullptr);
-      m_testSource = src;
-      GstElement* raw = add("capsfilter");
-      VideoFormat rawFormat = m_video;
-      gst::Caps rawCaps = ToCaps(rawFormat);
-      GstCaps* caps = gst_caps_copy(rawCaps.get());
-      if (m_video.subtype == SubType::MJPG) {
-        gst_structure_set_name(gst_caps_get_structure(caps, 0), "video/x-raw");
-        gst_caps_set_simple(caps, "format", G_TYPE_STRING, "I420", nullptr);
-      }
-      g_object_set(raw, "caps", caps, nullptr);
-      gst_caps_unref(caps);
-      GstElement* clock = add("timeoverlay");
-      g_object_set(clock, "font-desc", "Sans 20", "halignment", 2 /* right */, "silent",
-                   m_clock ? FALSE : TRUE, nullptr);
-      m_clockOverlay = clock;
-      ok = src && raw && clock && gst_element_link_many(src, raw, clock, nullptr);
-      GstElement* last = clock;
-      if (ok && m_video.subtype == SubType::MJPG) {
-        GstElement* jpeg = add("jpegenc");
-        ok = jpeg && gst_element_link(clock, jpeg);
-        last = jpeg;
-      }
-      ok = ok && gst_element_link(last, m_caps);
+      virtualdevices::CameraChain chain = virtualdevices::BuildCamera(
+          GST_BIN(bin), m_device.virtualKind, m_video, cameraRate(), m_pattern, m_clock);
+      m_chain = chain.elements;
+      m_testSource = chain.pattern;
+      m_clockOverlay = chain.clock;
+      ok = !m_chain.empty() && gst_element_link(m_chain.back(), m_caps);
       break;
     }
     case DeviceDescription::Source::VirtualMicrophone: {
-      GstElement* src = add("audiotestsrc");
-      g_object_set(src, "is-live", TRUE, "wave", 0 /* sine */, "freq", 440.0, "volume", 0.3,
-                   nullptr);
+      GstElement* src = virtualdevices::BuildMicrophone(GST_BIN(bin));
+      if (src) m_chain.push_back(src);
       ok = src && gst_element_link(src, m_caps);
       break;
     }
     case DeviceDescription::Source::HostCamera:
-    case DeviceDescription::Source::HostMicrophone: {
-      GstElement* src = m_device.hostDevice
-                            ? gst_device_create_element(m_device.hostDevice.get(), nullptr)
-                            : nullptr;
-      if (!src) return false;
-      gst_bin_add(GST_BIN(bin), src);
-      m_chain.push_back(src);
-      GstElement* last = src;
-      if (!isVideo()) {
-        // Microphones deliver what they like; convert to the chosen format.
-        GstElement* convert = add("audioconvert");
-        GstElement* resample = add("audioresample");
-        ok = convert && resample && gst_element_link_many(src, convert, resample, nullptr);
-        last = resample;
-      }
-      ok = ok && gst_element_link(last, m_caps);
-      break;
-    }
+    case DeviceDescription::Source::HostMicrophone: ok = AddHostSource(); break;
   }
   if (GstElement* parent = GST_ELEMENT_PARENT(bin); parent && GST_STATE(bin) != GST_STATE_NULL)
     for (GstElement* e : m_chain) gst_element_sync_state_with_parent(e);
@@ -214,15 +179,10 @@ Ref<Pin> CaptureFilter::FirstPin(PinCategory category) const {
   return nullptr;
 }
 
-std::vector<VideoFormatRange> CaptureFilter::videoFormats() const {
-  return m_device.source == DeviceDescription::Source::HostCamera ? m_hostVideoFormats
-                                                                  : VirtualCameraFormats();
-}
-
 std::vector<AudioFormat> CaptureFilter::audioFormats() const { return VirtualMicrophoneFormats(); }
 
 HRESULT CaptureFilter::SetVideoFormat(const VideoFormat& format) {
-  if (!isVideo() || !Offers(videoFormats(), format)) return VFW_E_INVALIDMEDIATYPE;
+  if (!isVideo() || !Offers(m_offered, format)) return VFW_E_INVALIDMEDIATYPE;
   if (m_graph && m_graph->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
   m_video = format;
   return BuildSourceChain() ? S_OK : E_FAIL;
@@ -318,10 +278,12 @@ HRESULT StreamConfig::SetFormat(const AM_MEDIA_TYPE* type) {
 std::vector<std::unique_ptr<AM_MEDIA_TYPE, void (*)(AM_MEDIA_TYPE*)>> StreamConfig::Formats() {
   std::vector<std::unique_ptr<AM_MEDIA_TYPE, void (*)(AM_MEDIA_TYPE*)>> list;
   if (m_filter->isVideo()) {
-    for (const VideoFormatRange& r : m_filter->videoFormats())
-      list.emplace_back(
-          ToMediaType(VideoFormat{r.subtype, r.width, r.height, 10000000 / std::max(1, r.maxFps)}),
-          DeleteMediaType);
+    for (const VideoFormatRange& r : m_filter->videoFormats()) {
+      const Fraction fastest = r.rates.empty() ? r.maxRate : r.rates.front();
+      list.emplace_back(ToMediaType(VideoFormat{r.subtype, r.width, r.height,
+                                                static_cast<REFERENCE_TIME>(1e7 / fastest.value())}),
+                        DeleteMediaType);
+    }
   } else {
     for (const AudioFormat& f : m_filter->audioFormats())
       list.emplace_back(ToMediaType(f), DeleteMediaType);
@@ -336,8 +298,13 @@ namespace dshow::testapi {
 namespace {
 
 // A source that lost its device: every buffer it makes fails as its read
-// would, so it stops, says why and ends its stream, as an unplugged one does.
-GstPadProbeReturn FailBuffer(GstPad*, GstPadProbeInfo* info, gpointer) {
+// would, so it stops, says why and ends its stream, as an unplugged one
+// does, in this run and in every later one.
+GstPadProbeReturn FailBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer) {
+  if (GstElement* source = gst_pad_get_parent_element(pad)) {
+    GST_ELEMENT_ERROR(source, RESOURCE, NOT_FOUND, ("The device went away."), ("test"));
+    gst_object_unref(source);
+  }
   gst_mini_object_unref(GST_MINI_OBJECT(GST_PAD_PROBE_INFO_DATA(info)));
   GST_PAD_PROBE_INFO_DATA(info) = nullptr;
   GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_ERROR;
@@ -357,10 +324,7 @@ void FailRunningDevice(const Ref<IBaseFilter>& filter) {
   g_value_unset(&item);
   gst_iterator_free(it);
   if (!source) return;
-  GError* error =
-      g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "The device went away.");
-  gst_element_post_message(source, gst_message_new_error(GST_OBJECT(source), error, "test"));
-  g_error_free(error);
+  GST_ELEMENT_ERROR(source, RESOURCE, NOT_FOUND, ("The device went away."), ("test"));
   if (GstPad* pad = gst_element_get_static_pad(source, "src")) {
     gst_pad_add_probe(
         pad,

@@ -4,9 +4,18 @@
 // Camera bin: source chain ! capsfilter ! tee; every output pin is a tee
 // branch through a valve, so pins can be held back and extra branches added
 // when one output must feed two filters. Microphone bin: source chain !
-// capsfilter ! valve. The source chain is rebuilt when the format changes
-// while the graph is stopped.
+// capsfilter ! valve. The source chain is its device family's
+// (virtualdevices, v4l2devices, pipewiredevices); it is rebuilt when the
+// format changes while the graph is stopped, and for every run where the
+// family needs a new element each time.
+//
+// A camera is asked for the rate it offers nearest to the one the format
+// asks for (a camera offering 30/1 and 15/1 runs at 15/1 for 14.99 fps);
+// the format keeps the rate asked for, which the file is written at
+// (avimuxfilter.h).
 #pragma once
+
+#include <atomic>
 
 #include "platform/dshow/devices.h"
 #include "platform/dshow/filterbase.h"
@@ -33,9 +42,12 @@ class CaptureFilter : public FilterBase, public ISpecifyPropertyPages {
   // Formats: the current one and the ones the device offers.
   VideoFormat videoFormat() const { return m_video; }
   AudioFormat audioFormat() const { return m_audio; }
-  std::vector<VideoFormatRange> videoFormats() const;
+  std::vector<VideoFormatRange> videoFormats() const { return m_offered; }
   std::vector<AudioFormat> audioFormats() const;
-  // VFW_E_INVALIDMEDIATYPE for a format the device does not offer.
+  // The rate the camera itself runs at for the current format.
+  Fraction cameraRate() const;
+  // VFW_E_INVALIDMEDIATYPE for a subtype and size the device does not
+  // offer; any rate above 0 is taken (the camera runs at its nearest).
   HRESULT SetVideoFormat(const VideoFormat& format);
   HRESULT SetAudioFormat(const AudioFormat& format);
 
@@ -57,6 +69,8 @@ class CaptureFilter : public FilterBase, public ISpecifyPropertyPages {
 
   MajorType OutputMajorType(const Pin& output) const override;
   std::optional<VideoFormat> OutputVideoFormat(const Pin& output) const override;
+  void PrepareRun() override;
+  bool StreamStarted() const override { return m_started.load(); }
 
  private:
   explicit CaptureFilter(const DeviceDescription& device);
@@ -64,11 +78,13 @@ class CaptureFilter : public FilterBase, public ISpecifyPropertyPages {
   bool BuildSourceChain();
   Ref<Pin> AddTeePin(const std::string& name, PinCategory category);
   Ref<Pin> AddValvePin(GstElement* upstream, const std::string& name, PinCategory category);
+  bool AddHostSource();
+  static GstPadProbeReturn OnFirstBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self);
 
   DeviceDescription m_device;
   VideoFormat m_video;
   AudioFormat m_audio;
-  std::vector<VideoFormatRange> m_hostVideoFormats;
+  std::vector<VideoFormatRange> m_offered;
   GstElement* m_caps = nullptr;  // the bin's capsfilter, the chain's end
   GstElement* m_tee = nullptr;
   std::vector<GstElement*> m_chain;  // source elements before m_caps
@@ -77,6 +93,7 @@ class CaptureFilter : public FilterBase, public ISpecifyPropertyPages {
   bool m_clock = true;  // the virtual camera draws the running time
   GstElement* m_testSource = nullptr;
   GstElement* m_clockOverlay = nullptr;
+  std::atomic<bool> m_started{false};  // set on the streaming thread
 };
 
 // The stream configuration of a capture filter's pin.

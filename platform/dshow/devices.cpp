@@ -1,9 +1,15 @@
 #include "platform/dshow/devices.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <optional>
+#include <regex>
 
+#include "platform/dshow/deviceproperties.h"
+#include "platform/dshow/pipewiredevices.h"
+#include "platform/dshow/v4l2devices.h"
+#include "platform/dshow/virtualdevices.h"
 #include "platform/system/configfile.h"
 #include "platform/system/inifile.h"
 #include "platform/system/prefix.h"
@@ -21,33 +27,38 @@ struct DeviceSet {
 std::mutex g_lock;
 DeviceSet g_set;
 
-std::string Property(GstDevice* device, const char* key) {
-  std::string value;
-  if (GstStructure* props = gst_device_get_properties(device)) {
-    if (const gchar* text = gst_structure_get_string(props, key)) value = text;
-    gst_structure_free(props);
-  }
-  return value;
-}
-
-std::optional<std::string> RenamedHostCamera(const std::string& path) {
+// devices.ini's [names]: a host device's name by its device path, its
+// object path, its node name or its display name, in that order.
+std::optional<std::string> RenamedHostDevice(const DeviceDescription& d) {
   constexpr std::size_t kMaxBytes = std::size_t{1} << 20;
   orvane::configfile::ReadResult file =
       orvane::configfile::Read(orvane::prefix::ConfigDir() + "/devices.ini", kMaxBytes);
   if (file.status != orvane::configfile::ReadResult::Status::kRead ||
       !orvane::FitsIniLineLimit(file.bytes))
     return std::nullopt;
-  auto name = orvane::IniFile::Parse(file.bytes).Get("names", path);
-  if (!name || name->empty()) return std::nullopt;
-  return name;
+  const orvane::IniFile ini = orvane::IniFile::Parse(file.bytes);
+  const std::string objectPath = d.devicePath.empty() ? "" : "v4l2:" + d.devicePath;
+  for (const std::string& key : {d.devicePath, objectPath, d.nodeName, d.friendlyName}) {
+    if (key.empty()) continue;
+    if (auto name = ini.Get("names", key); name && !name->empty()) return name;
+  }
+  return std::nullopt;
+}
+
+bool IsProvider(GstDeviceProvider* provider, const char* name) {
+  GstDeviceProviderFactory* factory = gst_device_provider_get_factory(provider);
+  return factory && std::strcmp(GST_OBJECT_NAME(factory), name) == 0;
 }
 
 // The device providers of a category that started, once per process. A
 // provider that cannot start (no sound server) is probed afresh by every
 // device monitor listing, and the sound server's client leaves three
 // descriptors behind each time; so it is tried once, and a server that
-// appears later is seen at the next start. Providers hidden by another (the
-// sound server's hides ALSA's) are left out, as a device monitor does.
+// appears later is seen at the next start. A started provider follows
+// devices plugged in or out. Providers hidden by another (PipeWire's hides
+// the sound server's and V4L2's) are left out, as a device monitor does,
+// except that libcamera's does not hide V4L2's: it hides it even when it
+// lists no camera at all.
 const std::vector<GstDeviceProvider*>& StartedProviders(DeviceCategory category) {
   static std::mutex lock;
   static std::vector<GstDeviceProvider*> started[2];
@@ -70,7 +81,9 @@ const std::vector<GstDeviceProvider*>& StartedProviders(DeviceCategory category)
       continue;
     }
     if (gchar** names = gst_device_provider_get_hidden_providers(provider)) {
-      for (gchar** n = names; *n; ++n) hidden.emplace_back(*n);
+      const bool libcamera = IsProvider(provider, "libcameraprovider");
+      for (gchar** n = names; *n; ++n)
+        if (!(libcamera && std::strcmp(*n, "v4l2deviceprovider") == 0)) hidden.emplace_back(*n);
       g_strfreev(names);
     }
     started[i].push_back(provider);
@@ -89,6 +102,28 @@ const std::vector<GstDeviceProvider*>& StartedProviders(DeviceCategory category)
   return started[i];
 }
 
+// A camera libcamera reaches through a USB id ("...-046d:0825") is a UVC
+// camera that V4L2 drives as well.
+bool IsLibcameraUvcCamera(const std::string& name) {
+  static const std::regex usbId("[0-9a-fA-F]{4}:[0-9a-fA-F]{4}$");
+  return std::regex_search(name, usbId);
+}
+
+int Preference(DeviceDescription::Family family) {
+  switch (family) {
+    case DeviceDescription::Family::PipeWire: return 0;
+    case DeviceDescription::Family::V4L2: return 1;
+    default: return 2;
+  }
+}
+
+// The key that names one device whichever provider reports it.
+std::string IdentityKey(const DeviceDescription& d) {
+  if (!d.devicePath.empty()) return "path:" + d.devicePath;
+  if (!d.nodeName.empty()) return "node:" + d.nodeName;
+  return "";
+}
+
 std::vector<DeviceDescription> HostDevices(DeviceCategory category) {
   std::vector<DeviceDescription> devices;
   const bool video = category == DeviceCategory::VideoInput;
@@ -97,10 +132,8 @@ std::vector<DeviceDescription> HostDevices(DeviceCategory category) {
     list = g_list_concat(list, gst_device_provider_get_devices(provider));
   for (GList* item = list; item; item = item->next) {
     auto* device = GST_DEVICE(item->data);
-    if (!gst_device_has_classes(device, video ? "Video/Source" : "Audio/Source")) {
-      gst_object_unref(device);
-      continue;
-    }
+    gst::Ref<GstDevice> owned(device);  // takes the list's reference
+    if (!gst_device_has_classes(device, video ? "Video/Source" : "Audio/Source")) continue;
     DeviceDescription d;
     d.category = category;
     d.source =
@@ -108,22 +141,47 @@ std::vector<DeviceDescription> HostDevices(DeviceCategory category) {
     gchar* name = gst_device_get_display_name(device);
     d.friendlyName = name ? name : "";
     g_free(name);
-    d.hostId = video ? Property(device, "device.path") : Property(device, "node.name");
-    if (d.hostId.empty()) d.hostId = Property(device, "device.name");
+    if (pipewire::IsPipeWireDevice(device)) {
+      if (!pipewire::Describe(device, &d)) continue;
+    } else if (v4l2::IsV4l2Device(device)) {
+      v4l2::Describe(device, &d);
+    } else {
+      if (!ElementIsSource(device)) continue;
+      d.family = DeviceDescription::Family::Other;
+      d.nodeName = DeviceProperty(device, "node.name");
+      if (d.nodeName.empty()) d.nodeName = DeviceProperty(device, "device.name");
+      if (video && IsLibcameraUvcCamera(d.friendlyName)) continue;
+    }
+    d.hostId = d.devicePath.empty() ? d.nodeName : d.devicePath;
     if (d.hostId.empty()) d.hostId = d.friendlyName;
     // Host cameras have one output; the preview is fed from it.
     d.hasPreviewPin = false;
-    if (video)
-      if (auto renamed = RenamedHostCamera(d.hostId)) d.friendlyName = *renamed;
-    d.hostDevice = gst::Ref<GstDevice>(device);  // takes the list's reference
+    d.hostDevice = std::move(owned);
     devices.push_back(std::move(d));
   }
   g_list_free(list);
-  // The monitor's order depends on the providers; the device path does not.
-  std::stable_sort(
-      devices.begin(), devices.end(),
-      [](const DeviceDescription& a, const DeviceDescription& b) { return a.hostId < b.hostId; });
-  return devices;
+  // One device reached through two providers is listed once, through the
+  // one the desktop uses. Another camera of the same name (libcamera's own
+  // name for a V4L2 camera) goes too.
+  std::stable_sort(devices.begin(), devices.end(), [](const auto& a, const auto& b) {
+    return Preference(a.family) < Preference(b.family);
+  });
+  std::vector<DeviceDescription> unique;
+  for (DeviceDescription& d : devices) {
+    const std::string key = IdentityKey(d);
+    const bool seen = std::any_of(unique.begin(), unique.end(), [&](const DeviceDescription& u) {
+      return (!key.empty() && IdentityKey(u) == key) ||
+             (d.family == DeviceDescription::Family::Other && u.friendlyName == d.friendlyName);
+    });
+    if (!seen) unique.push_back(std::move(d));
+  }
+  for (DeviceDescription& d : unique)
+    if (auto renamed = RenamedHostDevice(d)) d.friendlyName = *renamed;
+  // The providers' order changes from run to run; the device paths and
+  // node names do not.
+  std::stable_sort(unique.begin(), unique.end(),
+                   [](const auto& a, const auto& b) { return a.hostId < b.hostId; });
+  return unique;
 }
 
 }  // namespace
@@ -142,6 +200,15 @@ std::vector<DeviceDescription> ListDevices(DeviceCategory category) {
   return devices;
 }
 
+std::vector<VideoFormatRange> OfferedVideoFormats(const DeviceDescription& camera) {
+  if (camera.category != DeviceCategory::VideoInput) return {};
+  if (camera.source == DeviceDescription::Source::VirtualCamera)
+    return FormatsFromCaps(virtualdevices::CameraCaps(camera.virtualKind).get());
+  if (!camera.hostDevice) return {};
+  gst::Caps caps(gst_device_get_caps(camera.hostDevice.get()));
+  return FormatsFromCaps(caps.get());
+}
+
 }  // namespace dshow
 
 namespace dshow::testapi {
@@ -158,11 +225,12 @@ void ResetDevices() {
   g_set = DeviceSet{};
 }
 
-DeviceDescription VirtualCamera(const std::string& name) {
+DeviceDescription VirtualCamera(const std::string& name, VirtualCameraKind kind) {
   DeviceDescription d;
   d.category = DeviceCategory::VideoInput;
   d.source = DeviceDescription::Source::VirtualCamera;
   d.friendlyName = name;
+  d.virtualKind = kind;
   return d;
 }
 

@@ -1,8 +1,17 @@
 // The capture devices the enumerator lists: the host's cameras and
 // microphones, in a stable order, then the built-in virtual devices.
 //
-// A host camera can be shown under another name through devices.ini beside
-// the profile (orvane::prefix::ConfigDir()):
+// Host devices come from GStreamer's device providers, one family each:
+// V4L2 (v4l2devices), PipeWire (pipewiredevices) and the rest (sound
+// servers, ALSA, libcamera), in that file. A device two providers both
+// report (a V4L2 camera that PipeWire also publishes, a sound server's
+// source that PipeWire serves) is listed once, through PipeWire; only
+// devices whose element is a source are listed.
+//
+// A host device can be shown under another name through devices.ini beside
+// the profile (orvane::prefix::ConfigDir()), keyed by its device path
+// (/dev/videoN, also for a PipeWire node that names it), its node name or
+// its display name:
 //
 //   [names]
 //   /dev/video0=Lumitrex USB Camera
@@ -19,21 +28,40 @@
 
 namespace dshow {
 
+// How the built-in virtual camera behaves. By default it is a USB webcam:
+// discrete sizes, 30/1 and 15/1, YUY2 and MJPG. The others exist for tests.
+enum class VirtualCameraKind {
+  kWebcam,
+  kNv12Ranges,   // NV12 only, sizes as a range, 30/1 and 15/1
+  kLowLight,     // a webcam in the dark: every second frame, real timestamps
+  kJittery,      // a webcam whose frames come up to 12 ms early or late
+  kBusy,         // held by another program: fails to start with "busy"
+  kCorruptJpeg,  // every tenth MJPG frame is cut short
+};
+
 struct DeviceDescription {
   enum class Source { VirtualCamera, VirtualMicrophone, HostCamera, HostMicrophone };
+  enum class Family { Virtual, V4L2, PipeWire, Other };
   DeviceCategory category = DeviceCategory::VideoInput;
   Source source = Source::VirtualCamera;
+  Family family = Family::Virtual;
   std::string friendlyName;
   bool hasName = true;           // false: the property bag has no FriendlyName
   bool hasPreviewPin = true;     // cameras: a preview pin beside the capture pin
   bool hasStreamConfig = true;   // the capture pin offers IAMStreamConfig
   bool hasStreamControl = true;  // the pins can be held back and released
-  std::string hostId;            // host devices: device path or source name
+  std::string hostId;            // host devices: the key of the stable order
+  std::string devicePath;        // a V4L2 camera's /dev/videoN, however reached
+  std::string nodeName;          // PipeWire's node.name, a sound server's source name
+  VirtualCameraKind virtualKind = VirtualCameraKind::kWebcam;
   gst::Ref<GstDevice> hostDevice;
 };
 
 // The devices of one category in enumeration order (numbered from 0).
 std::vector<DeviceDescription> ListDevices(DeviceCategory category);
+
+// The formats a camera offers (its caps), as the format page lists them.
+std::vector<VideoFormatRange> OfferedVideoFormats(const DeviceDescription& camera);
 
 constexpr char kVirtualCameraName[] = "Lumitrex Virtual Camera";
 constexpr char kVirtualMicrophoneName[] = "Lumitrex Virtual Microphone";
@@ -48,7 +76,8 @@ namespace dshow::testapi {
 void SetDevices(std::vector<DeviceDescription> virtualDevices, bool includeHostDevices);
 // Back to the default: the host's devices and the two virtual ones.
 void ResetDevices();
-DeviceDescription VirtualCamera(const std::string& name = kVirtualCameraName);
+DeviceDescription VirtualCamera(const std::string& name = kVirtualCameraName,
+                                VirtualCameraKind kind = VirtualCameraKind::kWebcam);
 DeviceDescription VirtualMicrophone(const std::string& name = kVirtualMicrophoneName);
 
 }  // namespace dshow::testapi

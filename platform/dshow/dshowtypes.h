@@ -38,7 +38,22 @@ enum class DeviceCategory { VideoInput, AudioInput };
 enum class PinCategory { Capture, Preview };
 enum class PinDirection { Input, Output };
 enum class MajorType { Unknown, Video, Audio, Stream };
-enum class SubType { Unknown, YUY2, MJPG, RGB24, RGB32, PCM, Avi };
+enum class SubType {
+  Unknown,
+  YUY2,
+  MJPG,
+  RGB24,
+  RGB32,
+  UYVY,
+  YVYU,
+  NV12,
+  NV21,
+  I420,
+  YV12,
+  Y800,
+  PCM,
+  Avi
+};
 enum class FormatType { None, VideoInfo, WaveFormatEx };
 
 constexpr SubType MEDIASUBTYPE_Avi = SubType::Avi;
@@ -87,6 +102,12 @@ constexpr WORD WAVE_FORMAT_PCM = 1;
 // FOURCCs as they stand in biCompression.
 constexpr DWORD kFourccYUY2 = 0x32595559;  // 'YUY2'
 constexpr DWORD kFourccMJPG = 0x47504A4D;  // 'MJPG'
+constexpr DWORD MakeFourcc(char a, char b, char c, char d) {
+  return static_cast<DWORD>(static_cast<unsigned char>(a)) |
+         static_cast<DWORD>(static_cast<unsigned char>(b)) << 8 |
+         static_cast<DWORD>(static_cast<unsigned char>(c)) << 16 |
+         static_cast<DWORD>(static_cast<unsigned char>(d)) << 24;
+}
 
 // A media type. pbFormat is a task-memory block of cbFormat bytes owned by the
 // structure: DeleteMediaType frees both, FreeMediaType only the block.

@@ -65,6 +65,22 @@ HRESULT FilterBase::PrepareInput(Pin&, Pin&) { return S_OK; }
 void FilterBase::InputDisconnected(Pin&) {}
 MajorType FilterBase::OutputMajorType(const Pin&) const { return MajorType::Unknown; }
 std::optional<VideoFormat> FilterBase::OutputVideoFormat(const Pin&) const { return std::nullopt; }
+void FilterBase::PrepareRun() {}
+bool FilterBase::StreamStarted() const { return true; }
+
+void FilterBase::SetStreamListener(std::function<void()> listener) {
+  std::lock_guard guard(m_listenerLock);
+  m_listener = std::move(listener);
+}
+
+void FilterBase::NotifyStreamListener() {
+  std::function<void()> listener;
+  {
+    std::lock_guard guard(m_listenerLock);
+    listener = m_listener;
+  }
+  if (listener) listener();
+}
 
 Ref<Pin> FilterBase::AddPin(PinDirection direction, const std::string& name, PinCategory category,
                             GstPad* target) {

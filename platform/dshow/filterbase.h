@@ -6,6 +6,8 @@
 // where a member says otherwise.
 #pragma once
 
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -77,16 +79,35 @@ class FilterBase : public IBaseFilter, public std::enable_shared_from_this<Filte
   virtual MajorType OutputMajorType(const Pin& output) const;
   virtual std::optional<VideoFormat> OutputVideoFormat(const Pin& output) const;
 
+  // Called when the graph leaves Stopped, before its state changes (GUI
+  // thread, pipeline in NULL): a filter may renew what must not outlive a run.
+  virtual void PrepareRun();
+  // A live source's stream has begun (a buffer left it) since PrepareRun;
+  // other filters have nothing to begin. Any thread.
+  virtual bool StreamStarted() const;
+
+  // Called on a streaming thread whenever the filter's stream reaches a
+  // point the graph waits for (a source began, a writer got its end of
+  // stream). The graph sets it while the filter is one of its own (GUI
+  // thread, graph stopped).
+  void SetStreamListener(std::function<void()> listener);
+
  protected:
   // Adds a pin whose ghost pad targets target (null: no target yet).
   Ref<Pin> AddPin(PinDirection direction, const std::string& name, PinCategory category,
                   GstPad* target);
   void RemovePin(const Ref<Pin>& pin);
+  // Tells the graph's listener, if any; any thread.
+  void NotifyStreamListener();
 
   std::string m_name;
   gst::Element m_bin;
   std::vector<Ref<Pin>> m_pins;
   FilterGraph* m_graph = nullptr;
+
+ private:
+  std::mutex m_listenerLock;
+  std::function<void()> m_listener;  // guarded by m_listenerLock
 };
 
 // Adds element to bin (the bin takes the floating reference); the element.

@@ -8,6 +8,7 @@
 #include "platform/dshow/avimuxfilter.h"
 #include "platform/dshow/avirepair.h"
 #include "platform/dshow/faults.h"
+#include "platform/dshow/gsterrors.h"
 #include "platform/ui/windowmessage.h"
 
 Q_LOGGING_CATEGORY(lcGraph, "orvane.dshow.graph", QtWarningMsg)
@@ -15,11 +16,13 @@ Q_LOGGING_CATEGORY(lcGraph, "orvane.dshow.graph", QtWarningMsg)
 namespace dshow {
 
 namespace {
-constexpr HRESULT kDiskFull = static_cast<HRESULT>(0x80070070);    // from ERROR_DISK_FULL
-constexpr HRESULT kWriteFault = static_cast<HRESULT>(0x8007001D);  // from ERROR_WRITE_FAULT
 // The end of stream reaches the writers within milliseconds, plus the time
 // the multiplexer takes to write its index: a few seconds bound both.
 constexpr int kFinaliseTimeoutMs = 5000;
+// Run waits this long for the cameras and microphones to begin, so that one
+// that cannot (busy, gone, no format it takes) fails the run with its
+// reason. A camera slower than that still counts as started.
+constexpr int kSourceStartTimeoutMs = 3000;
 
 bool IsFileSink(GstObject* object) {
   if (!GST_IS_ELEMENT(object)) return false;
@@ -31,6 +34,11 @@ bool IsFileSink(GstObject* object) {
 FilterGraph::FilterGraph() {
   gst::EnsureInitialised();
   m_pipeline = gst::Element(gst_pipeline_new(nullptr));
+  // The system's monotonic clock, the time the kernel and PipeWire stamp
+  // camera frames with; a source's own clock may jump (pipewiredevices.h).
+  GstClock* clock = gst_system_clock_obtain();
+  gst_pipeline_use_clock(GST_PIPELINE(m_pipeline.get()), clock);
+  gst_object_unref(clock);
   GstBus* bus = gst_element_get_bus(m_pipeline.get());
   gst_bus_set_sync_handler(bus, &FilterGraph::OnBusMessage, this, nullptr);
   gst_object_unref(bus);
@@ -38,9 +46,7 @@ FilterGraph::FilterGraph() {
 
 FilterGraph::~FilterGraph() {
   gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
-  for (const Ref<FilterBase>& filter : m_filters)
-    if (auto* writer = dynamic_cast<FileWriterFilter*>(filter.get()))
-      writer->SetEndOfStreamListener(nullptr);
+  for (const Ref<FilterBase>& filter : m_filters) filter->SetStreamListener(nullptr);
   GstBus* bus = gst_element_get_bus(m_pipeline.get());
   gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
   gst_object_unref(bus);
@@ -63,11 +69,10 @@ HRESULT FilterGraph::AddFilter(const Ref<IBaseFilter>& filter, const std::string
   if (!gst_bin_add(GST_BIN(m_pipeline.get()), base->bin())) return E_FAIL;
   base->setGraph(this);
   m_filters.push_back(base);
-  if (auto* writer = dynamic_cast<FileWriterFilter*>(base.get()))
-    writer->SetEndOfStreamListener([this] {
-      std::lock_guard guard(m_eventLock);
-      m_writersChanged.notify_all();
-    });
+  base->SetStreamListener([this] {
+    std::lock_guard guard(m_eventLock);
+    m_streamChanged.notify_all();
+  });
   return S_OK;
 }
 
@@ -79,8 +84,7 @@ HRESULT FilterGraph::RemoveFilter(const Ref<IBaseFilter>& filter) {
   // peers still pointing at it.
   if (m_state != FilterState::Stopped) return VFW_E_NOT_STOPPED;
   for (const Ref<Pin>& pin : base->pins()) Disconnect(pin);
-  if (auto* writer = dynamic_cast<FileWriterFilter*>(base.get()))
-    writer->SetEndOfStreamListener(nullptr);
+  base->SetStreamListener(nullptr);
   gst_element_set_locked_state(base->bin(), FALSE);
   gst_element_set_state(base->bin(), GST_STATE_NULL);
   gst_bin_remove(GST_BIN(m_pipeline.get()), base->bin());
@@ -143,12 +147,40 @@ HRESULT FilterGraph::Run() {
   if (HRESULT hr = faults::Check("IMediaControl::Run"); FAILED(hr)) return hr;
   if (m_state == FilterState::Running) return S_OK;
   if (m_state == FilterState::Stopped) BeginRun();
+  HRESULT hr = S_OK;
   if (gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+    std::lock_guard guard(m_eventLock);
+    hr = FAILED(m_firstError) ? m_firstError : E_FAIL;
+  } else {
+    hr = WaitForSources(kSourceStartTimeoutMs);
+  }
+  if (FAILED(hr)) {
+    // The run failed and says why through its result, not as an event too.
     gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
     m_state = FilterState::Stopped;
-    return E_FAIL;
+    std::lock_guard guard(m_eventLock);
+    m_events.clear();
+    return hr;
   }
   m_state = FilterState::Running;
+  return S_OK;
+}
+
+HRESULT FilterGraph::WaitForSources(int timeoutMs) {
+  std::vector<FilterBase*> sources;
+  for (const Ref<FilterBase>& filter : m_filters)
+    if (filter->AnyPinConnected()) sources.push_back(filter.get());
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::unique_lock lock(m_eventLock);
+  m_streamChanged.wait_until(lock, deadline, [&] {
+    if (FAILED(m_firstError)) return true;
+    for (FilterBase* source : sources)
+      if (!source->StreamStarted()) return false;
+    return true;
+  });
+  if (FAILED(m_firstError)) return m_firstError;
+  for (FilterBase* source : sources)
+    if (!source->StreamStarted()) qCWarning(lcGraph) << "a source is slow to start:" << source->Name().c_str();
   return S_OK;
 }
 
@@ -167,12 +199,14 @@ HRESULT FilterGraph::Pause() {
 
 // Leaving Stopped, by Run or by Pause: a new run hears only of itself.
 void FilterGraph::BeginRun() {
+  for (const Ref<FilterBase>& filter : m_filters) filter->PrepareRun();
   PrepareFilterStates();
   for (const Ref<FilterBase>& filter : m_filters)
     if (auto* writer = dynamic_cast<FileWriterFilter*>(filter.get())) writer->Rearm();
   std::lock_guard guard(m_eventLock);
   m_abortQueued = false;
   m_writeFailed = false;
+  m_firstError = S_OK;
   m_events.clear();
 }
 
@@ -193,7 +227,7 @@ bool FilterGraph::WaitForWriters(const std::vector<FileWriterFilter*>& writers, 
     return true;
   };
   std::unique_lock lock(m_eventLock);
-  m_writersChanged.wait_until(lock, deadline, [&] { return m_writeFailed || allFinished(); });
+  m_streamChanged.wait_until(lock, deadline, [&] { return m_writeFailed || allFinished(); });
   return !m_writeFailed && allFinished();
 }
 
@@ -268,10 +302,10 @@ GstBusSyncReply FilterGraph::OnBusMessage(GstBus*, GstMessage* message, gpointer
     qCWarning(lcGraph) << "error from" << GST_OBJECT_NAME(GST_MESSAGE_SRC(message)) << ":"
                        << (error ? error->message : "") << (debug ? debug : "");
     // The operating system's ENOSPC is a full disk; any other failure of the
-    // file (EFBIG past a size limit, EIO) a write fault.
-    const bool full = error && error->domain == GST_RESOURCE_ERROR &&
-                      error->code == GST_RESOURCE_ERROR_NO_SPACE_LEFT;
+    // file (EFBIG past a size limit, EIO) a write fault; a device's own
+    // failures say what they were (busy, gone).
     const bool writer = IsFileSink(GST_MESSAGE_SRC(message));
+    const HRESULT code = HResultFromError(error, debug, writer);
     if (error) g_error_free(error);
     g_free(debug);
     // Only the first error of a run counts; the rest follow from it.
@@ -281,9 +315,10 @@ GstBusSyncReply FilterGraph::OnBusMessage(GstBus*, GstMessage* message, gpointer
       first = !self->m_abortQueued;
       self->m_abortQueued = true;
       self->m_writeFailed = self->m_writeFailed || writer;
+      if (first) self->m_firstError = code;
     }
-    self->m_writersChanged.notify_all();
-    if (first) self->QueueEvent(EC_ERRORABORT, full ? kDiskFull : writer ? kWriteFault : E_FAIL, 0);
+    self->m_streamChanged.notify_all();
+    if (first) self->QueueEvent(EC_ERRORABORT, code, 0);
   }
   // Dropping a message is the handler's job: it holds a reference to its
   // source, and a message left behind keeps the whole graph alive.

@@ -63,6 +63,9 @@ class FilterGraph : public IGraphBuilder,
   // Until every writer has its end of stream, a write fails, or timeoutMs;
   // whether every writer finished.
   bool WaitForWriters(const std::vector<FileWriterFilter*>& writers, int timeoutMs);
+  // Until every connected source has begun its stream, an error came, or
+  // timeoutMs; the error's code, or S_OK (also when a source is slow).
+  HRESULT WaitForSources(int timeoutMs);
   void NotifyOnGuiThread();
   IBasicVideo* Renderer() const;
 
@@ -79,7 +82,9 @@ class FilterGraph : public IGraphBuilder,
   std::deque<Event> m_events;                // guarded by m_eventLock
   bool m_abortQueued = false;                // guarded by m_eventLock: one EC_ERRORABORT per run
   bool m_writeFailed = false;                // guarded by m_eventLock: a file sink failed this run
-  std::condition_variable m_writersChanged;  // with m_eventLock: an end of stream or a failure
+  HRESULT m_firstError = S_OK;               // guarded by m_eventLock: the run's first error
+  std::condition_variable m_streamChanged;   // with m_eventLock: a source began, an end of
+                                             // stream, or a failure
   QPointer<QWidget> m_notifyWindow;          // GUI thread only
   UINT m_notifyMessage = 0;
   INT_PTR m_notifyInstance = 0;

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
-#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -30,42 +29,64 @@ struct Page {
   std::function<HRESULT()> apply;
 };
 
+QString RateText(Fraction rate) {
+  return rate.den == 1 ? QStringLiteral("%1 fps").arg(rate.num)
+                       : QStringLiteral("%1 fps").arg(rate.value(), 0, 'f', 2);
+}
+
+// The rates a size is offered at: its list, or for a range the usual
+// rates inside it and its bounds.
+std::vector<Fraction> RateChoices(const VideoFormatRange& r) {
+  if (!r.rates.empty()) return r.rates;
+  std::vector<Fraction> choices{r.maxRate};
+  for (int fps : {60, 30, 25, 20, 15, 10, 5})
+    if (fps < r.maxRate.value() && fps > r.minRate.value()) choices.push_back({fps, 1});
+  if (!(r.minRate == r.maxRate)) choices.push_back(r.minRate);
+  return choices;
+}
+
 Page FormatPage(const Ref<CaptureFilter>& filter, QWidget* parent) {
   auto* widget = new QWidget(parent);
   auto* form = new QFormLayout(widget);
   auto* size = new QComboBox(widget);
   size->setObjectName("size");
-  auto* rate = new QSpinBox(widget);
+  auto* rate = new QComboBox(widget);
   rate->setObjectName("rate");
-  rate->setSuffix(" fps");
   auto* status = new QLabel(widget);
   status->setObjectName("status");
   const std::vector<VideoFormatRange> ranges = filter->videoFormats();
   const VideoFormat current = filter->videoFormat();
   for (std::size_t i = 0; i < ranges.size(); ++i) {
     const VideoFormatRange& r = ranges[i];
-    size->addItem(QStringLiteral("%1 x %2 %3")
-                      .arg(r.width)
-                      .arg(r.height)
-                      .arg(r.subtype == SubType::MJPG ? "MJPG" : "YUY2"));
+    size->addItem(
+        QStringLiteral("%1 x %2 %3").arg(r.width).arg(r.height).arg(SubTypeName(r.subtype)));
     if (r.width == current.width && r.height == current.height && r.subtype == current.subtype)
       size->setCurrentIndex(static_cast<int>(i));
   }
-  auto limitRate = [ranges, size, rate] {
+  // The rates of the size chosen, the one nearest the current rate selected.
+  auto listRates = [ranges, size, rate] {
+    const double wanted = rate->count() > 0 ? rate->currentData().toDouble()
+                                            : rate->property("initial").toDouble();
+    rate->clear();
     if (size->currentIndex() < 0) return;
     const VideoFormatRange& r = ranges[static_cast<std::size_t>(size->currentIndex())];
-    rate->setRange(r.minFps, r.maxFps);
+    const Fraction nearest = r.NearestRate(wanted);
+    for (Fraction f : RateChoices(r)) {
+      rate->addItem(RateText(f), f.value());
+      if (f == nearest) rate->setCurrentIndex(rate->count() - 1);
+    }
   };
-  QObject::connect(size, &QComboBox::currentIndexChanged, widget, limitRate);
-  limitRate();
-  rate->setValue(static_cast<int>(1e7 / static_cast<double>(current.avgTimePerFrame) + 0.5));
+  rate->setProperty("initial", StandardRate(current.avgTimePerFrame).value());
+  QObject::connect(size, &QComboBox::currentIndexChanged, widget, listRates);
+  listRates();
   form->addRow(QStringLiteral("Output size:"), size);
   form->addRow(QStringLiteral("Frame rate:"), rate);
   form->addRow(status);
   auto apply = [filter, ranges, size, rate, status]() -> HRESULT {
-    if (size->currentIndex() < 0) return E_FAIL;
+    if (size->currentIndex() < 0 || rate->currentIndex() < 0) return E_FAIL;
     const VideoFormatRange& r = ranges[static_cast<std::size_t>(size->currentIndex())];
-    VideoFormat format{r.subtype, r.width, r.height, 10000000 / std::max(1, rate->value())};
+    const double fps = rate->currentData().toDouble();
+    VideoFormat format{r.subtype, r.width, r.height, static_cast<REFERENCE_TIME>(1e7 / fps)};
     if (format == filter->videoFormat()) return S_OK;
     HRESULT hr = filter->SetVideoFormat(format);
     status->setText(SUCCEEDED(hr) ? QString()

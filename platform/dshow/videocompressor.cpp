@@ -15,29 +15,13 @@ Ref<VideoCompressorFilter> VideoCompressorFilter::Create(VideoCompression compre
   if (rateNumerator <= 0 || rateDenominator <= 0) return nullptr;
   Ref<VideoCompressorFilter> filter(
       new VideoCompressorFilter(compression, rateNumerator, rateDenominator));
-  GstElement* bin = filter->bin();
-  filter->m_rate = AddToBin(bin, "videorate");
-  filter->m_rateCaps = AddToBin(bin, "capsfilter");
-  if (!filter->m_rate || !filter->m_rateCaps ||
-      !gst_element_link(filter->m_rate, filter->m_rateCaps))
-    return nullptr;
-  GstPad* sink = gst_element_get_static_pad(filter->m_rate, "sink");
+  filter->m_entry = AddToBin(filter->bin(), "identity");
+  if (!filter->m_entry) return nullptr;
+  GstPad* sink = gst_element_get_static_pad(filter->m_entry, "sink");
   filter->AddPin(PinDirection::Input, "In", PinCategory::Capture, sink);
   gst_object_unref(sink);
-  Ref<Pin> out = filter->AddPin(PinDirection::Output, "Out", PinCategory::Capture, nullptr);
-  filter->m_probe = gst_pad_add_probe(out->pad(), GST_PAD_PROBE_TYPE_BUFFER,
-                                      &VideoCompressorFilter::OnFrame, filter.get(), nullptr);
+  filter->AddPin(PinDirection::Output, "Out", PinCategory::Capture, nullptr);
   return filter;
-}
-
-VideoCompressorFilter::~VideoCompressorFilter() {
-  // The probe points at this filter; the pad may outlive it in the pipeline.
-  if (m_probe && !pins().empty()) gst_pad_remove_probe(pins().back()->pad(), m_probe);
-}
-
-GstPadProbeReturn VideoCompressorFilter::OnFrame(GstPad*, GstPadProbeInfo*, gpointer self) {
-  static_cast<VideoCompressorFilter*>(self)->m_frames.fetch_add(1);
-  return GST_PAD_PROBE_OK;
 }
 
 HRESULT VideoCompressorFilter::PrepareInput(Pin&, Pin& upstream) {
@@ -46,17 +30,9 @@ HRESULT VideoCompressorFilter::PrepareInput(Pin&, Pin& upstream) {
   if (!format) return VFW_E_CANNOT_CONNECT;
   RemoveCoding();
   m_input = format;
-  m_frames = 0;
 
-  // The rate is set on whatever the camera delivers, raw or JPEG.
   const bool jpeg = format->subtype == SubType::MJPG;
-  GstCaps* rate =
-      gst_caps_new_simple(jpeg ? "image/jpeg" : "video/x-raw", "framerate", GST_TYPE_FRACTION,
-                          m_rateNumerator, m_rateDenominator, nullptr);
-  g_object_set(m_rateCaps, "caps", rate, nullptr);
-  gst_caps_unref(rate);
-
-  GstElement* last = m_rateCaps;
+  GstElement* last = m_entry;
   auto add = [&](const char* factory) {
     GstElement* e = AddToBin(bin(), factory);
     if (!e) return false;
@@ -105,7 +81,10 @@ void VideoCompressorFilter::RemoveCoding() {
 std::optional<VideoFormat> VideoCompressorFilter::OutputVideoFormat(const Pin&) const {
   if (!m_input) return std::nullopt;
   VideoFormat out = *m_input;
-  out.subtype = m_compression == VideoCompression::kMotionJpeg ? SubType::MJPG : SubType::YUY2;
+  if (m_compression == VideoCompression::kMotionJpeg)
+    out.subtype = SubType::MJPG;
+  else if (out.subtype == SubType::MJPG)
+    out.subtype = SubType::YUY2;
   out.avgTimePerFrame =
       static_cast<REFERENCE_TIME>(10000000LL * m_rateDenominator / m_rateNumerator);
   return out;

@@ -94,12 +94,11 @@ BOOL CaptureWindow::StartSequence() {
 
 bool CaptureWindow::AddSequenceBranch(const std::string& file) {
   const DWORD micros = m_params.dwRequestMicroSecPerFrame;
-  // The camera delivers the requested rate when it can; the compressor
-  // brings any other rate to it.
+  // The camera runs at the rate it offers nearest to the one asked for; the
+  // multiplexer writes the file at the rate asked for, whatever comes.
   dshow::VideoFormat format = m_camera->videoFormat();
   format.avgTimePerFrame = static_cast<REFERENCE_TIME>(micros) * 10;
-  if (!(format == m_camera->videoFormat()) && dshow::Offers(m_camera->videoFormats(), format) &&
-      FAILED(m_camera->SetVideoFormat(format)))
+  if (!(format == m_camera->videoFormat()) && FAILED(m_camera->SetVideoFormat(format)))
     RestoreCameraFormat();
   const long long divisor = std::gcd(1000000LL, static_cast<long long>(micros));
   m_compressor = dshow::VideoCompressorFilter::Create(
@@ -160,7 +159,7 @@ BOOL CaptureWindow::EndSequence() {
   // repaired up to the failure.
   const HRESULT hr = m_graph->Stop();
   if (hr != S_OK && !m_lastError) m_lastError = static_cast<DWORD>(hr == S_FALSE ? E_FAIL : hr);
-  m_lastFrames = m_compressor ? static_cast<DWORD>(m_compressor->framesOut()) : 0;
+  m_lastFrames = m_mux ? static_cast<DWORD>(m_mux->framesWritten()) : 0;
   m_capturing = false;
   RemoveSequenceBranch();
   RestoreCameraFormat();

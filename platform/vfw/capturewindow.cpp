@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/dshow/avimuxfilter.h"
 #include "platform/dshow/capturefilter.h"
 #include "platform/dshow/capturegraphbuilder.h"
 #include "platform/dshow/faults.h"
@@ -278,7 +279,7 @@ void CaptureWindow::FillStatus(CAPSTATUS& status) const {
   status.fCapFileExists = orvane::files::NameIsTaken(file);
   status.fCapturingNow = m_capturing;
   if (m_capturing) {
-    status.dwCurrentVideoFrame = m_compressor ? static_cast<DWORD>(m_compressor->framesOut()) : 0;
+    status.dwCurrentVideoFrame = m_mux ? static_cast<DWORD>(m_mux->framesWritten()) : 0;
     status.dwCurrentTimeElapsedMS = static_cast<DWORD>(m_sequenceClock.elapsed());
   } else {
     status.dwCurrentVideoFrame = m_lastFrames;

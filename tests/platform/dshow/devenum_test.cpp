@@ -1,6 +1,8 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "platform/dshow/com.h"
 #include "platform/dshow/devices.h"
 #include "platform/dshow/faults.h"
@@ -130,34 +132,55 @@ TEST(DeviceList, ListingAgainAndAgainLeavesNoDescriptorOpen) {
   EXPECT_EQ(OpenDescriptors(), before);
 }
 
-TEST(Formats, MediaTypesCarryTheFrameRateExactly) {
-  struct Case {
+// A camera's offer is what its caps say; a rate asked for meets the nearest
+// one it offers, and a file is written at the standard rate of a duration.
+TEST(Formats, OffersRatesAndMediaTypesAsACameraStatesThem) {
+  struct RateCase {
     REFERENCE_TIME avg;
-    int num, den;
-  } cases[] = {{666666, 5000000, 333333},
-               {667111, 10000000, 667111},
-               {333333, 10000000, 333333},
-               {2000000, 5, 1}};
-  for (const Case& tc : cases) {
-    VideoFormat format{SubType::YUY2, 320, 240, tc.avg};
+    Fraction standard, webcam;
+  } rates[] = {{666666, {15, 1}, {15, 1}},        {667111, {15, 1}, {15, 1}},
+               {333333, {30, 1}, {30, 1}},        {333667, {30000, 1001}, {30, 1}},
+               {1000000, {10, 1}, {15, 1}},       {2000000, {5, 1}, {15, 1}},
+               {689655, {2000000, 137931}, {15, 1}}, {166666, {60, 1}, {30, 1}}};
+  const auto webcam = OfferedVideoFormats(testapi::VirtualCamera());
+  ASSERT_EQ(webcam.size(), 14u);  // seven sizes in YUY2 and in MJPG
+  const VideoFormatRange* vga = FindOffered(webcam, VideoFormat{SubType::YUY2, 640, 480, 1});
+  ASSERT_TRUE(vga);
+  EXPECT_EQ(vga->rates, (std::vector<Fraction>{{30, 1}, {15, 1}}));
+  for (const RateCase& tc : rates) {
+    EXPECT_EQ(StandardRate(tc.avg), tc.standard) << tc.avg;
+    EXPECT_EQ(vga->NearestRate(StandardRate(tc.avg).value()), tc.webcam) << tc.avg;
+  }
+  EXPECT_FALSE(Offers(webcam, VideoFormat{SubType::YUY2, 641, 480, 666666}));
+  EXPECT_FALSE(Offers(webcam, VideoFormat{SubType::NV12, 640, 480, 666666}));
+
+  // Sizes as a range: the usual capture sizes inside it, and the largest.
+  const auto nv12 = OfferedVideoFormats(testapi::VirtualCamera("n", VirtualCameraKind::kNv12Ranges));
+  std::vector<std::string> sizes;
+  for (const VideoFormatRange& r : nv12) {
+    EXPECT_EQ(r.subtype, SubType::NV12);
+    sizes.push_back(std::to_string(r.width) + "x" + std::to_string(r.height));
+  }
+  EXPECT_EQ(sizes, (std::vector<std::string>{"160x120", "176x144", "320x240", "352x288", "640x360",
+                                              "640x480", "800x600", "960x540", "1024x768",
+                                              "1280x720", "1280x960", "1280x1024",
+                                              "1920x1080"}));
+
+  for (VideoFormat format : {VideoFormat{SubType::YUY2, 320, 240, 667111},
+                             VideoFormat{SubType::NV12, 1280, 720, 333333},
+                             VideoFormat{SubType::MJPG, 640, 480, 333333}}) {
     AM_MEDIA_TYPE* type = ToMediaType(format);
     ASSERT_NE(type, nullptr);
-    EXPECT_EQ(type->formattype, FormatType::VideoInfo);
-    EXPECT_EQ(type->cbFormat, sizeof(VIDEOINFOHEADER));
     auto back = VideoFormatOf(*type);
     ASSERT_TRUE(back);
     EXPECT_EQ(*back, format);
+    VIDEOINFOHEADER vih;
+    std::memcpy(&vih, type->pbFormat, sizeof vih);
+    EXPECT_EQ(vih.bmiHeader.biSizeImage, FrameBytes(format.subtype, format.width, format.height));
     DeleteMediaType(type);
-    gst::Caps caps = ToCaps(format);
-    int num = 0, den = 0;
-    gst_structure_get_fraction(gst_caps_get_structure(caps.get(), 0), "framerate", &num, &den);
-    EXPECT_EQ(num, tc.num);
-    EXPECT_EQ(den, tc.den);
   }
-  EXPECT_TRUE(Offers(VirtualCameraFormats(), VideoFormat{SubType::MJPG, 1280, 720, 333333}));
-  EXPECT_TRUE(Offers(VirtualCameraFormats(), VideoFormat{SubType::YUY2, 640, 480, 666667}));
-  EXPECT_FALSE(Offers(VirtualCameraFormats(), VideoFormat{SubType::YUY2, 640, 480, 100000}));
-  EXPECT_FALSE(Offers(VirtualCameraFormats(), VideoFormat{SubType::YUY2, 641, 480, 666666}));
+  EXPECT_EQ(FrameBytes(SubType::YUY2, 640, 480), 640u * 480 * 2);
+  EXPECT_EQ(FrameBytes(SubType::NV12, 640, 480), 640u * 480 * 3 / 2);
 
   AM_MEDIA_TYPE* audio = ToMediaType(AudioFormat{44100, 16, 2});
   auto wfx = AudioFormatOf(*audio);

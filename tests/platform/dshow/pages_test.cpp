@@ -92,12 +92,15 @@ TEST(PropertyPages, TheFormatPageChangesWhatGetFormatReports) {
 
   orvane::test::WhenModalShows<QDialog>([](QDialog* dialog) {
     auto* size = dialog->findChild<QComboBox*>("size");
-    auto* rate = dialog->findChild<QSpinBox*>("rate");
+    auto* rate = dialog->findChild<QComboBox*>("rate");
     ASSERT_TRUE(size && rate);
     EXPECT_EQ(size->currentText(), "640 x 480 YUY2");
-    EXPECT_EQ(rate->value(), 15);
+    EXPECT_EQ(rate->currentText(), "15 fps");
     size->setCurrentIndex(size->findText("320 x 240 MJPG"));
-    rate->setValue(30);
+    // The camera's own rates, and only those.
+    ASSERT_EQ(rate->count(), 2);
+    EXPECT_EQ(rate->itemText(0), "30 fps");
+    rate->setCurrentIndex(0);
     dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
   });
   Ref<IUnknown> object = config;
