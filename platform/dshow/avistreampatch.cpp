@@ -85,9 +85,13 @@ bool AviStreamPatcher::PatchChunkId(std::uint8_t* id) const {
 }
 
 void AviStreamPatcher::PatchIndexEntries(std::uint8_t* data, std::size_t size) {
-  // Entries may straddle buffers: patch those whose id lies in this one.
-  for (std::size_t i = 0; i < size; ++i) {
-    if ((m_idx1Done + i) % kIdx1Entry == 0 && i + 4 <= size) PatchChunkId(data + i);
+  // avimux pushes the entries in one buffer, whole.
+  for (std::size_t i = 0; i + kIdx1Entry <= size; i += kIdx1Entry) {
+    PatchChunkId(data + i);
+    // The offsets count from the "movi" of the first movi list; avimux
+    // writes them from the start of the file.
+    const std::uint32_t offset = U32(data + i + 8);
+    if (m_moviOffset > 0 && offset >= m_moviOffset) PutU32(data + i + 8, offset - m_moviOffset);
   }
   m_idx1Done += size;
 }
@@ -96,6 +100,9 @@ bool AviStreamPatcher::PatchHeader(std::uint8_t* data, std::size_t size) {
   // RIFF "AVI " LIST hdrl { avih, LIST strl { strh strf [indx] ... } ... } ...
   bool changed = false;
   if (size < 24 || !Is(data + 12, "LIST") || !Is(data + 20, "hdrl")) return false;
+  // The header ends where the first movi list's data begins.
+  if (size >= 36 && Is(data + size - 12, "LIST") && Is(data + size - 4, "movi"))
+    m_moviOffset = static_cast<std::uint32_t>(size - 4);
   const std::size_t hdrlEnd = std::min<std::size_t>(size, 20 + std::size_t{U32(data + 16)});
   int stream = -1;
   std::size_t at = 24;
@@ -133,7 +140,6 @@ bool AviStreamPatcher::Patch(GstBuffer** buffer) {
     m_payloadLeft -= std::min<std::uint64_t>(m_payloadLeft, size);
     return false;
   }
-  if (m_video.empty()) return false;
   std::uint8_t head[12] = {};
   const std::size_t headSize = gst_buffer_extract(*buffer, 0, head, sizeof head);
   enum class Kind { kNone, kChunkHeader, kIdx1Entries, kIndexChunk, kHeader } kind = Kind::kNone;
@@ -150,6 +156,7 @@ bool AviStreamPatcher::Patch(GstBuffer** buffer) {
     m_idx1Done = 0;
     return false;
   } else if (headSize >= 4 && head[0] == 'i' && head[1] == 'x' && size >= kIndxChunkId + 4) {
+    if (m_video.empty()) return false;
     kind = Kind::kIndexChunk;
   } else if (headSize == 12 && Is(head, "RIFF") && Is(head + 8, "AVI ")) {
     kind = Kind::kHeader;
@@ -162,6 +169,7 @@ bool AviStreamPatcher::Patch(GstBuffer** buffer) {
   switch (kind) {
     case Kind::kChunkHeader: PatchChunkId(map.data); break;
     case Kind::kIdx1Entries:
+      if (m_video.empty() && m_moviOffset == 0) break;
       PatchIndexEntries(map.data, map.size);
       m_idx1Left -= std::min<std::uint64_t>(m_idx1Left, map.size);
       break;

@@ -9,7 +9,8 @@
 // stream it is told of:
 // - the chunk headers of compressed frames to "##dc";
 // - the ids in idx1, the standard indexes (ix##) and the super-index (indx)
-//   to match;
+//   to match, and idx1's offsets to count from the first "movi", as the
+//   format defines them (avimux counts from the start of the file);
 // - biSizeImage in the stream format (strf) to the frame's real size (for
 //   Motion JPEG the bound its frames stay within).
 // It follows avimux's output as a sequence of pushes: the header (whole,
@@ -59,6 +60,7 @@ class AviStreamPatcher {
   std::uint64_t m_payloadLeft = 0;  // chunk payload (and pad byte) still to pass
   std::uint64_t m_idx1Left = 0;     // idx1 entry bytes still to come
   std::uint64_t m_idx1Done = 0;     // idx1 entry bytes seen
+  std::uint32_t m_moviOffset = 0;   // file offset of the first "movi", from the header
 };
 
 }  // namespace dshow

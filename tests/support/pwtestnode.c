@@ -148,6 +148,8 @@ static void on_camera_state(void *data, enum pw_stream_state old, enum pw_stream
   struct camera *c = data;
   (void)old;
   if (state == PW_STREAM_STATE_ERROR) fprintf(stderr, "pwtestnode: camera: %s\n", error);
+  printf("camera %s\n", pw_stream_state_as_string(state));
+  fflush(stdout);
   c->streaming = state == PW_STREAM_STATE_STREAMING;
   if (c->streaming && c->period_ns > 0) {
     c->start_ns = now_ns();

@@ -12,6 +12,7 @@
 #include "platform/dshow/faults.h"
 #include "platform/dshow/formats.h"
 #include "platform/dshow/videorenderer.h"
+#include "tests/support/aviheaders.h"
 #include "tests/support/eventloop.h"
 #include "tests/support/ffprobe.h"
 #include "tests/support/firstdevice.h"
@@ -174,6 +175,7 @@ TEST_F(Graph, RecordsPictureAndSoundIntoAFileAnyReaderOpens) {
   EXPECT_EQ(probe.streams[1].channels, 1);
   std::string errors;
   EXPECT_TRUE(orvane::test::DecodesCleanly(file, &errors)) << errors;
+  EXPECT_EQ(orvane::test::AviHeaderProblems(file), std::vector<std::string>{});
 }
 
 TEST_F(Graph, AHeldBackFileBranchWritesOnlyAfterItsRelease) {
@@ -253,4 +255,78 @@ TEST_F(Graph, MjpgFromTheCameraIsStoredAsItComes) {
   EXPECT_EQ(probe.streams[0].width, 320);
   EXPECT_EQ(probe.streams[0].frameRate, "10/1");
   EXPECT_TRUE(orvane::test::DecodesCleanly(prefix.driveC() + "/mjpg.avi"));
+  // Compressed frames are "00dc" in the data and every index.
+  EXPECT_EQ(orvane::test::AviHeaderProblems(prefix.driveC() + "/mjpg.avi"),
+            std::vector<std::string>{});
+}
+
+// Whatever the camera does, the file runs at the rate its header states and
+// the sound stays with the picture: a camera in the dark (half its frames),
+// one with jitter, an NV12-only one (stored as YUY2), one that sends broken
+// JPEG frames (kept as they came: the file still plays).
+TEST_F(Graph, EveryKindOfCameraRecordsAConstantRateInStepWithTheSound) {
+  struct Case {
+    VirtualCameraKind kind;
+    VideoFormat format;
+    const char* codec;
+    const char* rate;
+  } cases[] = {
+      {VirtualCameraKind::kLowLight, {SubType::YUY2, 320, 240, 333333}, "rawvideo", "30/1"},
+      {VirtualCameraKind::kJittery, {SubType::YUY2, 320, 240, 333333}, "rawvideo", "30/1"},
+      {VirtualCameraKind::kNv12Ranges, {SubType::NV12, 640, 360, 666666}, "rawvideo", "15/1"},
+      {VirtualCameraKind::kCorruptJpeg, {SubType::MJPG, 320, 240, 333333}, "mjpeg", "30/1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.kind));
+    testapi::SetDevices({testapi::VirtualCamera("Cam", c.kind), testapi::VirtualMicrophone()}, false);
+    Ref<IBaseFilter> camera = Open(DeviceCategory::VideoInput);
+    Ref<IBaseFilter> microphone = Open(DeviceCategory::AudioInput);
+    ASSERT_TRUE(camera && microphone);
+    Ref<IAMStreamConfig> config;
+    ASSERT_EQ(builder->FindStreamConfig(PinCategory::Capture, camera, &config), S_OK);
+    AM_MEDIA_TYPE* type = ToMediaType(c.format);
+    ASSERT_EQ(config->SetFormat(type), S_OK);
+    DeleteMediaType(type);
+    Ref<IBaseFilter> mux;
+    ASSERT_EQ(builder->SetOutputFileName(MEDIASUBTYPE_Avi, "C:\\kind.avi", &mux, nullptr), S_OK);
+    ASSERT_EQ(builder->RenderStream(PinCategory::Capture, camera, nullptr, mux), S_OK);
+    ASSERT_EQ(builder->RenderStream(PinCategory::Capture, microphone, nullptr, mux), S_OK);
+    QElapsedTimer wall;
+    wall.start();
+    ASSERT_EQ(control->Run(), S_OK);
+    PumpFor(3000);
+    ASSERT_EQ(control->Stop(), S_OK);
+    const double seconds = wall.elapsed() / 1000.0;
+    const std::string file = prefix.driveC() + "/kind.avi";
+    orvane::test::ProbeResult probe = orvane::test::Probe(file);
+    ASSERT_TRUE(probe.ok) << probe.errors;
+    ASSERT_EQ(probe.streams.size(), 2u);
+    EXPECT_EQ(probe.streams[0].codecName, c.codec);
+    EXPECT_EQ(probe.streams[0].frameRate, c.rate);
+    const double fps = c.rate == std::string("30/1") ? 30 : 15;
+    const double video = probe.streams[0].frames / fps;
+    const double audio = probe.streams[1].headerFrames / 22050.0;
+    EXPECT_NEAR(video, audio, 1.0 / fps);
+    EXPECT_NEAR(video, seconds, 0.25);  // the run's start and stop take a moment
+    EXPECT_EQ(orvane::test::AviHeaderProblems(file), std::vector<std::string>{});
+    // A new graph for the next camera.
+    control.reset();
+    graph.reset();
+    builder.reset();
+    SetUp();
+  }
+}
+
+// A camera another program holds cannot start: the run fails and says
+// "busy" (ERROR_BUSY), with nothing left queued.
+TEST_F(Graph, ABusyCameraFailsToRunAndSaysSo) {
+  testapi::SetDevices({testapi::VirtualCamera("Cam", VirtualCameraKind::kBusy)}, false);
+  Ref<IBaseFilter> camera = Open(DeviceCategory::VideoInput);
+  ASSERT_EQ(builder->RenderStream(PinCategory::Preview, camera, nullptr, nullptr), S_OK);
+  EXPECT_EQ(control->Run(), static_cast<HRESULT>(0x800700AA));
+  Ref<IMediaEventEx> events;
+  ASSERT_EQ(QueryInterface(graph, &events), S_OK);
+  long code;
+  INT_PTR p1, p2;
+  EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), E_ABORT);
 }
