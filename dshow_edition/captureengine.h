@@ -41,7 +41,8 @@ BOOL EndRecording(HWND window);
 void PickAudioFormat(HWND owner);
 // The frame window's handler of the graph's notification (WM_USER + 1):
 // drains the events while recording; a write or device failure stops the
-// recording, brings the preview back and says so.
+// recording, brings the preview back and says so. While only the preview
+// runs, a camera that fails (unplugged) halts it and says so, once.
 void HandleCaptureEvents(HWND window);
 
 // The notification the capture graph posts to its owner window.

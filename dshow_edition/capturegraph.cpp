@@ -192,8 +192,28 @@ BOOL EndRecording(HWND window) {
   return TRUE;
 }
 
+// A camera lost while only the preview runs (unplugged, its PipeWire node
+// gone): the preview stops once and the user hears why.
+void HandlePreviewEvents() {
+  Ref<IMediaEventEx> events;
+  if (!S().graph || FAILED(QueryInterface(S().graph, &events))) return;
+  long code = 0;
+  INT_PTR param1 = 0, param2 = 0;
+  while (events->GetEvent(&code, &param1, &param2, 0) == S_OK) {
+    events->FreeEventParams(code, param1, param2);
+    if (code != EC_ERRORABORT || !S().previewing) continue;
+    HaltPreview();
+    ShowEngineError("Error %x: Cannot run preview graph", static_cast<unsigned>(param1));
+    return;
+  }
+}
+
 void HandleCaptureEvents(HWND window) {
-  if (!S().graphEvents || !S().capturing) return;
+  if (!S().capturing) {
+    HandlePreviewEvents();
+    return;
+  }
+  if (!S().graphEvents) return;
   long code = 0;
   INT_PTR param1 = 0, param2 = 0;
   while (S().graphEvents && S().graphEvents->GetEvent(&code, &param1, &param2, 0) == S_OK) {

@@ -78,6 +78,11 @@ BOOL AssemblePreviewGraph(HWND owner) {
   else
     PlaceVideoWindow(owner);
   ApplyFrameRate(FrameRateForm::kPreview);
+  // The preview hears of a camera that goes away, as the capture graph
+  // hears of its failures.
+  Ref<IMediaEventEx> events;
+  if (SUCCEEDED(QueryInterface(S().graph, &events)))
+    events->SetNotifyWindow(owner, WM_CAPTURE_GRAPH_EVENT, 0);
   S().previewGraphBuilt = true;
   return TRUE;
 }

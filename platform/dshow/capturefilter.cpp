@@ -6,6 +6,7 @@
 
 #include "platform/dshow/faults.h"
 #include "platform/dshow/filtergraph.h"
+#include "platform/dshow/gsterrors.h"
 #include "platform/dshow/pipewiredevices.h"
 #include "platform/dshow/virtualdevices.h"
 
@@ -19,8 +20,22 @@ Ref<CaptureFilter> CaptureFilter::Create(const DeviceDescription& device) {
   return filter->Build() ? filter : nullptr;
 }
 
+CaptureFilter::~CaptureFilter() {
+  if (m_removalWatch) UnwatchDeviceRemoval(m_removalWatch);
+}
+
 bool CaptureFilter::Build() {
   GstElement* bin = m_bin.get();
+  if (m_device.hostDevice) {
+    // A device unplugged (a PipeWire node gone) while the graph runs: its
+    // source may only stop, so the filter says so itself.
+    m_removalWatch = WatchDeviceRemoval([this](GstDevice* device) {
+      if (device != m_device.hostDevice.get() || m_gone.exchange(true)) return;
+      if (GST_STATE(m_bin.get()) >= GST_STATE_PAUSED)
+        GST_ELEMENT_ERROR(m_bin.get(), RESOURCE, NOT_FOUND, ("The device went away."),
+                          ("%s was unplugged", m_device.friendlyName.c_str()));
+    });
+  }
   m_caps = AddToBin(bin, "capsfilter");
   GstPad* capsSrc = gst_element_get_static_pad(m_caps, "src");
   gst_pad_add_probe(capsSrc, GST_PAD_PROBE_TYPE_BUFFER, &CaptureFilter::OnFirstBuffer, this,
@@ -62,6 +77,17 @@ GstPadProbeReturn CaptureFilter::OnFirstBuffer(GstPad*, GstPadProbeInfo*, gpoint
   auto* self = static_cast<CaptureFilter*>(data);
   if (!self->m_started.exchange(true)) self->NotifyStreamListener();
   return GST_PAD_PROBE_OK;
+}
+
+HRESULT CaptureFilter::StreamStartFailure() const {
+  return m_gone.load() ? kDeviceNotConnected : S_OK;
+}
+
+void CaptureFilter::EndStalledStream() {
+  if (!m_gone.load()) return;
+  GstPad* pad = gst_element_get_static_pad(m_caps, "src");
+  gst_pad_push_event(pad, gst_event_new_eos());
+  gst_object_unref(pad);
 }
 
 void CaptureFilter::PrepareRun() {

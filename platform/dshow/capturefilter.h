@@ -71,6 +71,9 @@ class CaptureFilter : public FilterBase, public ISpecifyPropertyPages {
   std::optional<VideoFormat> OutputVideoFormat(const Pin& output) const override;
   void PrepareRun() override;
   bool StreamStarted() const override { return m_started.load(); }
+  HRESULT StreamStartFailure() const override;
+  void EndStalledStream() override;
+  ~CaptureFilter() override;
 
  private:
   explicit CaptureFilter(const DeviceDescription& device);
@@ -94,6 +97,8 @@ class CaptureFilter : public FilterBase, public ISpecifyPropertyPages {
   GstElement* m_testSource = nullptr;
   GstElement* m_clockOverlay = nullptr;
   std::atomic<bool> m_started{false};  // set on the streaming thread
+  std::atomic<bool> m_gone{false};     // set on a device provider's thread
+  int m_removalWatch = 0;
 };
 
 // The stream configuration of a capture filter's pin.

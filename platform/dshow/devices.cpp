@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <regex>
@@ -45,6 +46,26 @@ std::optional<std::string> RenamedHostDevice(const DeviceDescription& d) {
   return std::nullopt;
 }
 
+std::mutex g_watchLock;
+std::map<int, std::function<void(GstDevice*)>> g_watchers;  // guarded by g_watchLock
+int g_nextWatcher = 1;                                       // guarded by g_watchLock
+
+// A provider's messages, on its own thread: removals go to the watchers,
+// and nothing is left queued on a bus nobody reads.
+GstBusSyncReply OnProviderMessage(GstBus*, GstMessage* message, gpointer) {
+  if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_REMOVED) {
+    GstDevice* device = nullptr;
+    gst_message_parse_device_removed(message, &device);
+    {
+      std::lock_guard guard(g_watchLock);
+      for (const auto& [token, gone] : g_watchers) gone(device);
+    }
+    if (device) gst_object_unref(device);
+  }
+  gst_message_unref(message);
+  return GST_BUS_DROP;
+}
+
 bool IsProvider(GstDeviceProvider* provider, const char* name) {
   GstDeviceProviderFactory* factory = gst_device_provider_get_factory(provider);
   return factory && std::strcmp(GST_OBJECT_NAME(factory), name) == 0;
@@ -76,6 +97,9 @@ const std::vector<GstDeviceProvider*>& StartedProviders(DeviceCategory category)
     if (!gst_device_provider_factory_has_classes(factory, classes)) continue;
     GstDeviceProvider* provider = gst_device_provider_factory_get(factory);
     if (!provider) continue;
+    GstBus* bus = gst_device_provider_get_bus(provider);
+    gst_bus_set_sync_handler(bus, &OnProviderMessage, nullptr, nullptr);
+    gst_object_unref(bus);
     if (!gst_device_provider_start(provider)) {
       gst_object_unref(provider);
       continue;
@@ -185,6 +209,17 @@ std::vector<DeviceDescription> HostDevices(DeviceCategory category) {
 }
 
 }  // namespace
+
+int WatchDeviceRemoval(std::function<void(GstDevice*)> gone) {
+  std::lock_guard guard(g_watchLock);
+  g_watchers.emplace(g_nextWatcher, std::move(gone));
+  return g_nextWatcher++;
+}
+
+void UnwatchDeviceRemoval(int token) {
+  std::lock_guard guard(g_watchLock);
+  g_watchers.erase(token);
+}
 
 std::vector<DeviceDescription> ListDevices(DeviceCategory category) {
   DeviceSet set;

@@ -19,6 +19,7 @@
 // so that a user's own camera is the one the programs pick by name.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,13 @@ std::vector<DeviceDescription> ListDevices(DeviceCategory category);
 
 // The formats a camera offers (its caps), as the format page lists them.
 std::vector<VideoFormatRange> OfferedVideoFormats(const DeviceDescription& camera);
+
+// Calls gone(device) on a provider's thread when a host device is unplugged
+// (or its node goes away); a PipeWire source whose node goes only stops,
+// without a word. The listener is called under a lock that
+// UnwatchDeviceRemoval also takes, so none runs once that has returned.
+int WatchDeviceRemoval(std::function<void(GstDevice*)> gone);
+void UnwatchDeviceRemoval(int token);
 
 constexpr char kVirtualCameraName[] = "Lumitrex Virtual Camera";
 constexpr char kVirtualMicrophoneName[] = "Lumitrex Virtual Microphone";

@@ -67,6 +67,8 @@ MajorType FilterBase::OutputMajorType(const Pin&) const { return MajorType::Unkn
 std::optional<VideoFormat> FilterBase::OutputVideoFormat(const Pin&) const { return std::nullopt; }
 void FilterBase::PrepareRun() {}
 bool FilterBase::StreamStarted() const { return true; }
+HRESULT FilterBase::StreamStartFailure() const { return S_OK; }
+void FilterBase::EndStalledStream() {}
 
 void FilterBase::SetStreamListener(std::function<void()> listener) {
   std::lock_guard guard(m_listenerLock);

@@ -85,6 +85,12 @@ class FilterBase : public IBaseFilter, public std::enable_shared_from_this<Filte
   // A live source's stream has begun (a buffer left it) since PrepareRun;
   // other filters have nothing to begin. Any thread.
   virtual bool StreamStarted() const;
+  // Why a source cannot begin (its device is gone), or S_OK. Any thread.
+  virtual HRESULT StreamStartFailure() const;
+  // Called after the graph sent its end of stream to the sources: a filter
+  // whose source can no longer deliver it (its device is gone) ends its
+  // stream itself. GUI thread.
+  virtual void EndStalledStream();
 
   // Called on a streaming thread whenever the filter's stream reaches a
   // point the graph waits for (a source began, a writer got its end of

@@ -172,6 +172,8 @@ HRESULT FilterGraph::WaitForSources(int timeoutMs) {
     if (filter->AnyPinConnected()) sources.push_back(filter.get());
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::unique_lock lock(m_eventLock);
+  for (FilterBase* source : sources)
+    if (HRESULT gone = source->StreamStartFailure(); FAILED(gone)) return gone;
   m_streamChanged.wait_until(lock, deadline, [&] {
     if (FAILED(m_firstError)) return true;
     for (FilterBase* source : sources)
@@ -253,6 +255,7 @@ HRESULT FilterGraph::Stop() {
   if (!writers.empty() && !writeFailed && (!paused || anyData)) {
     if (paused) gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING);
     gst_element_send_event(m_pipeline.get(), gst_event_new_eos());
+    for (const Ref<FilterBase>& filter : m_filters) filter->EndStalledStream();
     if (!WaitForWriters(writers, kFinaliseTimeoutMs))
       qCWarning(lcGraph) << "the recording could not be finished cleanly";
   }

@@ -1,0 +1,103 @@
+// Velbin on a real PipeWire session, as on a GNOME or KDE desktop: the
+// camera (30/1 and 15/1 only) and the microphone both come through
+// PipeWire, and devices.ini names the camera by its /dev/video0.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QElapsedTimer>
+
+#include "dshow_edition/captureengine.h"
+#include "dshow_edition/capturesettings.h"
+#include "dshow_edition/viewerdialog.h"
+#include "platform/dshow/devices.h"
+#include "platform/system/winpath.h"
+#include "platform/ui/dialogbuilder.h"
+#include "resources/velbin/velbinresources.h"
+#include "tests/support/aviheaders.h"
+#include "tests/support/eventloop.h"
+#include "tests/support/ffprobe.h"
+#include "tests/support/privatepipewire.h"
+#include "tests/support/recordingboxes.h"
+#include "tests/support/scopedresourcemodule.h"
+#include "tests/support/testfiles.h"
+#include "tests/support/testprefix.h"
+
+using orvane::test::PumpFor;
+using orvane::test::PumpUntil;
+
+namespace {
+
+bool Listed(DeviceCategory category, const std::string& name) {
+  for (const dshow::DeviceDescription& d : dshow::ListDevices(category))
+    if (d.friendlyName == name) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST(VelbinOnPipeWire, PreviewsAndRecordsTheDesktopsCameraAndMicrophoneInStep) {
+  orvane::test::TempPrefix prefix;
+  orvane::test::PrivatePipeWire session;
+  ASSERT_TRUE(session.running()) << session.error();
+  const int camera = session.Publish({"--camera", "Integrated Camera", "--size", "640x480",
+                                      "--size", "320x240", "--path", "/dev/video0"});
+  ASSERT_GE(camera, 0);
+  ASSERT_GE(session.Publish({"--microphone", "Built-in Microphone"}), 0);
+  orvane::test::WriteHostFile(prefix.path("devices.ini"),
+                              "[names]\n/dev/video0=Lumitrex USB Camera\n");
+  // Only what the desktop offers: no virtual devices to fall back on.
+  dshow::testapi::SetDevices({}, true);
+  ASSERT_TRUE(PumpUntil(
+      [] {
+        return Listed(DeviceCategory::VideoInput, "Lumitrex USB Camera") &&
+               Listed(DeviceCategory::AudioInput, "Built-in Microphone");
+      },
+      5000));
+
+  GraphState() = CaptureGraphState{};
+  Settings() = CaptureSettings{};
+  Recording = SequentialPhoto = FALSE;
+  orvane::test::ScopedResourceModule resources{&orvane::resources::VelbinResources()};
+  orvane::test::RecordingMessageBoxes boxes;
+  auto dialog = std::make_unique<ViewerDialog>();
+  ASSERT_TRUE(dialog->Create());
+  dialog->show();
+  auto button = [&](int id) {
+    return qobject_cast<QAbstractButton*>(orvane::ui::GetDlgItem(dialog.get(), id));
+  };
+  EXPECT_TRUE(boxes.texts().empty()) << boxes.texts().front();
+  ASSERT_TRUE(GraphState().previewing);
+  EXPECT_TRUE(Settings().CaptureAudio);
+
+  // Start, the prompt's OK, six seconds, Stop: as a user does.
+  orvane::test::WhenModalShows<QDialog>([](QDialog* prompt) { prompt->accept(); });
+  button(1005)->click();
+  QElapsedTimer wall;
+  wall.start();
+  PumpFor(6000);
+  button(1006)->click();
+  const double seconds = wall.elapsed() / 1000.0;
+  EXPECT_TRUE(boxes.texts().empty()) << boxes.texts().front();
+  const std::string file =
+      orvane::winpath::ToHost("C:\\Lumitrex Images\\Video\\videof00.avi").value_or("");
+  const orvane::test::ProbeResult probe = orvane::test::Probe(file);
+  ASSERT_TRUE(probe.ok) << probe.errors;
+  ASSERT_EQ(probe.streams.size(), 2u);
+  EXPECT_EQ(probe.streams[0].frameRate, "15/1") << "the profile's 14.99 fps, the camera's 15/1";
+  const double video = probe.streams[0].frames / 15.0;
+  const double audio = probe.streams[1].headerFrames / double(probe.streams[1].sampleRate);
+  EXPECT_NEAR(video, audio, 1.0 / 15);
+  EXPECT_NEAR(video, seconds, 1.0 / 15 + 0.15);  // the clicks' own moments
+  EXPECT_EQ(orvane::test::AviHeaderProblems(file), std::vector<std::string>{});
+  ASSERT_TRUE(GraphState().previewing) << "the preview is back after the recording";
+
+  // The camera unplugged while the preview runs: it stops once, with why.
+  session.Unpublish(camera);
+  ASSERT_TRUE(PumpUntil([] { return !GraphState().previewing; }, 5000));
+  PumpFor(300);
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error 8007048f: Cannot run preview graph"});
+  button(1)->click();  // Ok ends the program
+  dialog.reset();
+  dshow::testapi::ResetDevices();
+}
