@@ -7,12 +7,14 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <climits>
+#include <cstdio>
 #include <numeric>
 
 #include "platform/dshow/avimuxfilter.h"
 #include "platform/dshow/capturefilter.h"
 #include "platform/dshow/capturegraphbuilder.h"
 #include "platform/dshow/filtergraph.h"
+#include "platform/dshow/videorenderer.h"
 #include "platform/ui/messagebox.h"
 #include "platform/vfw/capturewindow.h"
 
@@ -175,8 +177,22 @@ void CaptureWindow::HandleGraphEvents() {
   while (m_graph && m_graph->GetEvent(&code, &param1, &param2, 0) == S_OK) {
     m_graph->FreeEventParams(code, param1, param2);
     if (code != EC_ERRORABORT && code != EC_DEVICE_LOST) continue;
-    if (!m_lastError) m_lastError = code == EC_ERRORABORT ? static_cast<DWORD>(param1) : E_FAIL;
-    EndSequence();
+    const DWORD error = code == EC_ERRORABORT ? static_cast<DWORD>(param1) : E_FAIL;
+    if (!m_lastError) m_lastError = error;
+    if (m_capturing) {
+      EndSequence();
+    } else if (m_preview) {
+      // The camera went while only the preview ran (unplugged): the window
+      // goes black and says so once, as the capture service does when no
+      // error callback is set.
+      m_preview = false;
+      SyncGraph();
+      if (m_renderer) m_renderer->put_Visible(OAFALSE);
+      char text[96];
+      std::snprintf(text, sizeof text, "The video capture device stopped (error %x).",
+                    static_cast<unsigned>(error));
+      MessageBox(this, text, windowTitle().toUtf8().constData(), MB_OK | MB_ICONEXCLAMATION);
+    }
   }
 }
 

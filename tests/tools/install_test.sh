@@ -24,6 +24,7 @@ done
 deb=$(ls "$dir"/package/*.deb)
 dpkg-deb -f "$deb" Depends | grep -q 'fonts-nanum'
 dpkg-deb -f "$deb" Depends | grep -q 'gstreamer1.0-plugins-good'
+dpkg-deb -f "$deb" Recommends | grep -q 'gstreamer1.0-pipewire'
 dpkg-deb -c "$deb" | grep -q './usr/bin/tarrow$'
 dpkg-deb -c "$deb" | grep -q './usr/share/applications/org.orvane.Velbin.desktop$'
 echo "1 passed, 0 failed"

@@ -28,10 +28,10 @@ TEST(TarrowOnPipeWire, RecordsTheDesktopsCameraAndMicrophoneInStep) {
   orvane::test::TempPrefix prefix;
   orvane::test::PrivatePipeWire session;
   ASSERT_TRUE(session.running()) << session.error();
-  ASSERT_GE(session.Publish({"--camera", "Integrated Camera", "--size", "640x480", "--size",
-                             "320x240", "--path", "/dev/video0", "--microphone",
-                             "Built-in Microphone"}),
-            0);
+  const int camera = session.Publish({"--camera", "Integrated Camera", "--size", "640x480",
+                                      "--size", "320x240", "--path", "/dev/video0",
+                                      "--microphone", "Built-in Microphone"});
+  ASSERT_GE(camera, 0);
   orvane::test::WriteHostFile(prefix.path("devices.ini"),
                               "[names]\n/dev/video0=Lumitrex USB Camera\n");
   dshow::testapi::SetDevices({}, true);
@@ -72,6 +72,13 @@ TEST(TarrowOnPipeWire, RecordsTheDesktopsCameraAndMicrophoneInStep) {
   EXPECT_NEAR(video, seconds, 1.0 / 15 + 0.2);  // with the sequence's own start
   EXPECT_EQ(orvane::test::AviHeaderProblems(file), std::vector<std::string>{});
   EXPECT_TRUE(boxes.texts().empty());
+
+  // Unplugged while the preview runs: the picture stops, once, with why.
+  session.Unpublish(camera);
+  ASSERT_TRUE(PumpUntil([&] { return !boxes.texts().empty(); }, 5000));
+  PumpFor(300);
+  EXPECT_EQ(boxes.texts(),
+            std::vector<std::string>{"The video capture device stopped (error 8007048f)."});
   click(1);  // the exit button
   dialog.reset();
   dshow::testapi::ResetDevices();
