@@ -68,18 +68,7 @@ double RecordWithGstLaunch(int seconds, const std::string& file, const Shape& sh
          {"t.", "!", "queue", "leaky=downstream", "max-size-buffers=2", "!", "videoconvert", "!",
           "video/x-raw,format=BGRx", "!", "fakesink", "sync=true"})
       args.emplace_back(a);
-  pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  return CpuSeconds(usage) / seconds;
+  return RunMeasured(args) / seconds;
 }
 
 }  // namespace

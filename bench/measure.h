@@ -3,6 +3,8 @@
 #pragma once
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -47,6 +49,22 @@ inline void Pump(int ms) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     QThread::msleep(1);
   }
+}
+
+// Runs a program (gst-launch-1.0, say) to its end; the CPU seconds it used.
+inline double RunMeasured(std::vector<std::string> args) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  return CpuSeconds(usage);
 }
 
 inline long FramesIn(const std::string& file) {

@@ -51,6 +51,9 @@ Ref<Pin> AviMuxFilter::Output() const {
 
 void AviMuxFilter::PrepareRun() {
   m_frames = 0;
+  std::vector<int> inputs;
+  for (const Input& input : m_connected) inputs.push_back(input.id);
+  m_gate.Reset(inputs);
   // The format may have changed since the input was linked (the rate is
   // set after the branches are built): the file follows what comes now.
   bool changed = false;
@@ -92,9 +95,13 @@ bool AviMuxFilter::BuildInput(Input* input) {
   // Sound and picture arrive from different threads at different paces; the
   // queue lets the multiplexer interleave them without stalling either.
   GstElement* queue = add("queue");
-  if (queue)
+  if (queue) {
     g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time",
                  guint64(5 * GST_SECOND), nullptr);
+    GstPad* queueSrc = gst_element_get_static_pad(queue, "src");
+    m_gate.Install(queueSrc, input->id, input->major == MajorType::Video);
+    gst_object_unref(queueSrc);
+  }
   if (input->major == MajorType::Video) {
     if (!upstream) return false;
     VideoFormat stored = *upstream;
@@ -172,7 +179,8 @@ HRESULT AviMuxFilter::PrepareInput(Pin& input, Pin& upstream) {
   GstPad* muxPad =
       gst_element_request_pad_simple(m_mux, major == MajorType::Video ? "video_%u" : "audio_%u");
   if (!muxPad) return VFW_E_CANNOT_CONNECT;
-  Input built{&input, {}, muxPad, major, source->OutputVideoFormat(upstream), std::nullopt};
+  Input built{m_inputs, &input, {}, muxPad, major, source->OutputVideoFormat(upstream),
+              std::nullopt};
   if (!BuildInput(&built)) {
     // Nothing of a failed input stays: no requested pad, no elements.
     RemoveInput(&built);

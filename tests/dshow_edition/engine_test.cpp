@@ -194,6 +194,19 @@ TEST_F(Engine, TheLoadStartsAPreviewAtTheProfilesFrameRate) {
   EXPECT_TRUE(boxes.texts().empty());
 }
 
+// A camera another program holds: the preview cannot run, and says why.
+TEST_F(Engine, ABusyCameraSaysSoWhenThePreviewCannotRun) {
+  testapi::SetDevices(
+      {testapi::VirtualCamera(kVirtualCameraName, VirtualCameraKind::kBusy),
+       testapi::VirtualMicrophone()},
+      false);
+  owner.show();
+  LoadSettings(&owner);
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error 800700aa: Cannot run preview graph"});
+  EXPECT_TRUE(GraphState().previewGraphBuilt);
+  EXPECT_FALSE(GraphState().previewing);
+}
+
 TEST_F(Engine, TakingThePreviewApartKeepsTheDevicesForTheNextBuild) {
   DeviceDescription camera = testapi::VirtualCamera();
   camera.hasPreviewPin = false;

@@ -158,10 +158,11 @@ int PrivatePipeWire::Publish(const std::vector<std::string>& arguments) {
   return static_cast<int>(m_nodes.size()) - 1;
 }
 
-void PrivatePipeWire::Unpublish(int node) {
-  if (node < 0 || node >= static_cast<int>(m_nodes.size()) || !m_nodes[node]) return;
+std::string PrivatePipeWire::Unpublish(int node) {
+  if (node < 0 || node >= static_cast<int>(m_nodes.size()) || !m_nodes[node]) return "";
   m_nodes[node]->terminate();
   if (!m_nodes[node]->waitForFinished(3000)) m_nodes[node]->kill();
+  return m_nodes[node]->readAllStandardOutput().toStdString();
 }
 
 bool PrivatePipeWire::AddVirtualSource(const std::string& description) {

@@ -33,8 +33,8 @@ class PrivatePipeWire {
   // waits until GStreamer lists what it publishes (the names given with
   // --camera and --microphone). Returns the node process's index, or -1.
   int Publish(const std::vector<std::string>& arguments);
-  // Ends a node process (as an unplugged device goes).
-  void Unpublish(int node);
+  // Ends a node process (as an unplugged device goes); what it printed.
+  std::string Unpublish(int node);
   // Creates a virtual source node (class Audio/Source/Virtual) of that name
   // through pw-cli, as a desktop's loopback or echo-cancel module makes one.
   bool AddVirtualSource(const std::string& description);

@@ -19,7 +19,8 @@
  * at the graph's pace and, like PipeWire's ALSA sources, leaves its buffers
  * without timestamps.
  *
- * Prints "ready" once the nodes exist; runs until SIGTERM or SIGINT. */
+ * Prints "ready" once the nodes exist, and at the end how many camera frames
+ * it sent and lost (no buffer free); runs until SIGTERM or SIGINT. */
 #include <errno.h>
 #include <math.h>
 #include <signal.h>
@@ -59,6 +60,7 @@ struct camera {
   uint64_t ticks;
   uint32_t seq;
   int streaming;
+  uint64_t sent, lost;  /* frames queued to the consumer, frames without a buffer */
 };
 
 struct microphone {
@@ -121,7 +123,10 @@ static void on_camera_timer(void *data, uint64_t expirations) {
 static void on_camera_process(void *data) {
   struct camera *c = data;
   struct pw_buffer *b = pw_stream_dequeue_buffer(c->stream);
-  if (!b) return; /* the consumer holds every buffer: this frame is lost */
+  if (!b) { /* the consumer holds every buffer: this frame is lost */
+    c->lost++;
+    return;
+  }
   struct spa_buffer *buf = b->buffer;
   uint8_t *p = buf->datas[0].data;
   if (!p || buf->datas[0].maxsize < c->frame_size) {
@@ -137,6 +142,7 @@ static void on_camera_process(void *data) {
     h->dts_offset = 0;
   }
   c->seq++;
+  c->sent++;
   buf->datas[0].chunk->offset = 0;
   buf->datas[0].chunk->size = c->frame_size;
   buf->datas[0].chunk->stride = c->stride;
@@ -403,6 +409,11 @@ int main(int argc, char *argv[]) {
     printf("ready\n");
     fflush(stdout);
     pw_main_loop_run(main_loop);
+  }
+  if (camera.name) {
+    printf("camera frames: %llu sent, %llu lost\n", (unsigned long long)camera.sent,
+           (unsigned long long)camera.lost);
+    fflush(stdout);
   }
   if (camera.stream) pw_stream_destroy(camera.stream);
   if (mic.stream) pw_stream_destroy(mic.stream);
