@@ -53,7 +53,7 @@ void AviMuxFilter::PrepareRun() {
   m_frames = 0;
   std::vector<int> inputs;
   for (const Input& input : m_connected) inputs.push_back(input.id);
-  m_gate.Reset(inputs);
+  m_span.Reset(inputs);
   // The format may have changed since the input was linked (the rate is
   // set after the branches are built): the file follows what comes now.
   bool changed = false;
@@ -98,8 +98,16 @@ bool AviMuxFilter::BuildInput(Input* input) {
   if (queue) {
     g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time",
                  guint64(5 * GST_SECOND), nullptr);
+    const Fraction rate = upstream ? StandardRate(upstream->avgTimePerFrame) : Fraction{};
+    const GstClockTime period =
+        input->major == MajorType::Video && rate.num > 0
+            ? gst_util_uint64_scale(GST_SECOND, static_cast<guint64>(rate.den),
+                                    static_cast<guint64>(rate.num))
+            : 0;
+    GstPad* queueSink = gst_element_get_static_pad(queue, "sink");
     GstPad* queueSrc = gst_element_get_static_pad(queue, "src");
-    m_gate.Install(queueSrc, input->id, input->major == MajorType::Video);
+    m_span.Install(queueSink, queueSrc, input->id, period);
+    gst_object_unref(queueSink);
     gst_object_unref(queueSrc);
   }
   if (input->major == MajorType::Video) {

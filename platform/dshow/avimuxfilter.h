@@ -10,7 +10,7 @@
 //   jitter, half rate in low light, drops).
 // - Audio: audiorate fills gaps with silence and cuts overlaps, so the
 //   sound stays in step with the picture.
-// They begin together (AviStartGate). The bytes avimux writes pass an
+// They begin together (AviStreamSpan). The bytes avimux writes pass an
 // AviStreamPatcher, which makes its chunk ids and frame sizes true. Writer
 // bin: filesink (not async: a branch that is held back must not hold up the
 // preview; unbuffered, so a failed write is known before the end of stream
@@ -24,7 +24,7 @@
 #include <functional>
 #include <mutex>
 
-#include "platform/dshow/avistartgate.h"
+#include "platform/dshow/avistreamspan.h"
 #include "platform/dshow/avistreampatch.h"
 #include "platform/dshow/filterbase.h"
 
@@ -71,7 +71,7 @@ class AviMuxFilter : public FilterBase, public IConfigAviMux {
 
   GstElement* m_mux = nullptr;
   AviStreamPatcher* m_patcher = nullptr;  // owned by its probe on the mux's source pad
-  AviStartGate m_gate;
+  AviStreamSpan m_span;
   std::vector<Input> m_connected;
   std::atomic<unsigned long> m_frames{0};
   int m_inputs = 0;
