@@ -31,11 +31,20 @@ constexpr u32 kRiff = Fourcc("RIFF"), kList = Fourcc("LIST"), kAvi = Fourcc("AVI
               kAvix = Fourcc("AVIX"), kHdrl = Fourcc("hdrl"), kMovi = Fourcc("movi"),
               kStrl = Fourcc("strl"), kOdml = Fourcc("odml"), kAvih = Fourcc("avih"),
               kStrh = Fourcc("strh"), kIndx = Fourcc("indx"), kDmlh = Fourcc("dmlh"),
-              kIdx1 = Fourcc("idx1"), kJunk = Fourcc("JUNK"), kVids = Fourcc("vids");
+              kIdx1 = Fourcc("idx1"), kJunk = Fourcc("JUNK"), kVids = Fourcc("vids"),
+              kStrf = Fourcc("strf");
 
 // Offsets of the fields the repair sets, in the chunks' data.
-constexpr i64 kAvihFlags = 12, kAvihTotalFrames = 16, kAvihSize = 56;
-constexpr i64 kStrhLength = 32, kStrhSampleSize = 44, kStrhMinSize = 48;
+constexpr i64 kAvihFlags = 12, kAvihTotalFrames = 16, kAvihSuggestedBuffer = 28, kAvihSize = 56;
+constexpr i64 kStrhLength = 32, kStrhSuggestedBuffer = 36, kStrhSampleSize = 44, kStrhMinSize = 48;
+constexpr i64 kStrfCompression = 16, kStrfSizeImage = 20, kStrfMinSize = 40;
+
+// Uncompressed video: every frame has the size biSizeImage states.
+bool IsRawVideo(u32 compression) {
+  constexpr u32 raw[] = {Fourcc("YUY2"), Fourcc("UYVY"), Fourcc("YVYU"), Fourcc("I420"),
+                         Fourcc("YV12"), Fourcc("NV12"), Fourcc("Y800"), 0 /* BI_RGB */};
+  return std::find(std::begin(raw), std::end(raw), compression) != std::end(raw);
+}
 constexpr i64 kIndxHeader = 24, kIndxEntry = 16;
 constexpr u32 kHasIndex = 0x10;
 constexpr u32 kKeyFrame = 0x10;
@@ -139,6 +148,9 @@ struct Stream {
   bool video = false;
   u32 sampleSize = 0;
   u32 chunkId = 0;  // the id its data chunks carry, once seen
+  i64 strf = -1;     // video: the BITMAPINFOHEADER of an uncompressed stream
+  u32 largest = 0;   // the largest chunk it holds
+  u32 frameSize = 0;  // uncompressed video: the size of its frames, all alike
 };
 
 // What one part's movi list holds, per stream.
@@ -263,6 +275,8 @@ class Repair {
         s.strh = at + 8;
         s.video = m_f.U32(at + 8) == kVids;
         s.sampleSize = *m_f.U32(at + 8 + kStrhSampleSize);
+      } else if (list == kStrl && id == kStrf && size >= kStrfMinSize && m_streams.back().video) {
+        if (IsRawVideo(m_f.U32(at + 8 + kStrfCompression).value_or(1))) m_streams.back().strf = at + 8;
       } else if (list == kStrl && id == kIndx && size >= kIndxHeader) {
         u16 longsPerEntry = 0;
         m_f.Read(at + 8, &longsPerEntry, 2);
@@ -332,6 +346,8 @@ class Repair {
           ps.bytes += c.size;
           Stream& s = m_streams[static_cast<std::size_t>(StreamOf(c.id))];
           if (!s.chunkId) s.chunkId = c.id;
+          s.largest = std::max(s.largest, c.size);
+          if (!s.frameSize) s.frameSize = c.size;
         },
         &part);
     part.whole = declaredWhole && stop == limit;
@@ -587,13 +603,22 @@ class Repair {
       ok &= m_f.WriteU32(part.start + 4, static_cast<u32>(part.end - part.start - 8));
       ok &= m_f.WriteU32(part.movi + 4, static_cast<u32>(part.dataEnd - part.movi - 8));
     }
+    // A reader sizes its buffers and frames by the headers: they say what
+    // the file holds, also where writing stopped before they were set.
+    u32 largest = m_f.U32(m_avih + kAvihSuggestedBuffer).value_or(0);
     for (std::size_t s = 0; s < m_streams.size(); ++s) {
       const Stream& stream = m_streams[s];
       u32 length = 0;
       for (const Part& part : m_parts) length += StreamLength(s, part.streams[s]);
       ok &= m_f.WriteU32(stream.strh + kStrhLength, length);
+      if (m_f.U32(stream.strh + kStrhSuggestedBuffer).value_or(0) < stream.largest)
+        ok &= m_f.WriteU32(stream.strh + kStrhSuggestedBuffer, stream.largest);
+      largest = std::max(largest, stream.largest);
+      if (stream.strf >= 0 && stream.frameSize)
+        ok &= m_f.WriteU32(stream.strf + kStrfSizeImage, stream.frameSize);
       if (stream.indx >= 0) ok &= WriteSuperIndex(s);
     }
+    ok &= m_f.WriteU32(m_avih + kAvihSuggestedBuffer, largest);
     const int v = FirstVideo();
     const long firstFrames =
         v >= 0 ? m_parts.front().streams[static_cast<std::size_t>(v)].chunks : 0;

@@ -33,7 +33,7 @@ void AviStreamSpan::Reset(const std::vector<int>& inputs) {
   for (int id : inputs) m_arrived[id] = false;
   m_latestFirst = 0;
   m_start = GST_CLOCK_TIME_NONE;
-  m_end = GST_CLOCK_TIME_NONE;
+  m_stopped = GST_CLOCK_TIME_NONE;
 }
 
 void AviStreamSpan::Install(GstPad* queueSink, GstPad* queueSrc, int id, GstClockTime framePeriod) {
@@ -84,7 +84,7 @@ GstPadProbeReturn AviStreamSpan::OnEnter(GstPad* pad, GstPadProbeInfo* info, gpo
   auto* span = static_cast<AviStreamSpan*>(data);
   const GstClockTime now = RunningTimeNow(pad);
   std::lock_guard guard(span->m_lock);
-  if (!GST_CLOCK_TIME_IS_VALID(span->m_end)) span->m_end = now;
+  if (!GST_CLOCK_TIME_IS_VALID(span->m_stopped)) span->m_stopped = now;
   return GST_PAD_PROBE_OK;
 }
 
@@ -100,8 +100,8 @@ GstPadProbeReturn AviStreamSpan::OnLeave(GstPad* pad, GstPadProbeInfo* info, gpo
     return GST_PAD_PROBE_OK;
   }
   const GstPadProbeReturn result = input->span->Trim(pad, info, input);
-  if (result == GST_PAD_PROBE_OK && input->framePeriod > 0)
-    gst_buffer_replace(&input->last, GST_PAD_PROBE_INFO_BUFFER(info));
+  if (result != GST_PAD_PROBE_OK) return result;
+  if (input->framePeriod > 0) gst_buffer_replace(&input->last, GST_PAD_PROBE_INFO_BUFFER(info));
   return result;
 }
 
@@ -142,7 +142,7 @@ void AviStreamSpan::FillToEnd(GstPad* pad, Input* input) {
   GstClockTime end;
   {
     std::lock_guard guard(m_lock);
-    end = m_end;
+    end = m_stopped;
   }
   GstBuffer* last = std::exchange(input->last, nullptr);
   if (!last) return;

@@ -10,10 +10,12 @@
 //   is the start, and what lies before it is dropped: whole video frames
 //   more than half a frame early, and the early part of the sound.
 // - The end: a camera in the dark, or one unplugged, sends its last frame
-//   well before the recording is stopped. When the end of stream arrives,
-//   the picture's last frame is stamped once more just before the moment
-//   the stream was ended, so the constant-rate step repeats it up to then,
-//   as long as the sound runs.
+//   well before the recording is stopped. At its end of stream the
+//   picture's last frame is stamped once more one frame before the moment
+//   the stream was ended, so the constant-rate step repeats it up to there,
+//   where the sound ends too (within its last block). The inputs cannot
+//   wait for each other there: the multiplexer holds one until the other
+//   brings data.
 //
 // One span per multiplexer; the inputs' streaming threads call it.
 #pragma once
@@ -61,7 +63,7 @@ class AviStreamSpan {
   std::map<int, bool> m_arrived;     // guarded by m_lock: an input has its first buffer or ended
   GstClockTime m_latestFirst = 0;    // guarded by m_lock
   GstClockTime m_start = GST_CLOCK_TIME_NONE;  // guarded by m_lock; set once all arrived
-  GstClockTime m_end = GST_CLOCK_TIME_NONE;    // guarded by m_lock: when the stream was ended
+  GstClockTime m_stopped = GST_CLOCK_TIME_NONE;  // guarded by m_lock: when the stream was ended
 };
 
 }  // namespace dshow

@@ -151,7 +151,9 @@ CameraChain BuildCamera(GstBin* bin, VirtualCameraKind kind, const VideoFormat& 
 GstElement* BuildMicrophone(GstBin* bin) {
   GstElement* src = gst::Make("audiotestsrc");
   if (!src) return nullptr;
-  g_object_set(src, "is-live", TRUE, "wave", 0 /* sine */, "freq", 440.0, "volume", 0.3, nullptr);
+  // Blocks of 10 ms, as a sound card's periods come.
+  g_object_set(src, "is-live", TRUE, "wave", 0 /* sine */, "freq", 440.0, "volume", 0.3,
+               "samplesperbuffer", 480, nullptr);
   gst_bin_add(bin, src);
   return src;
 }

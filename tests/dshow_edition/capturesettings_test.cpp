@@ -76,6 +76,55 @@ TEST_F(VelbinSettings, TheFirstSaveMakesTheProfileStable) {
   EXPECT_EQ(ReadHostFile(m_prefix.path("win.ini")), first);
 }
 
+// Every key through a save and the next start, each holding a value of its
+// own: a key saved from the wrong field shows. The switches take two passes
+// so that every pair of them differs in one.
+TEST_F(VelbinSettings, EveryKeyComesBackAsItWasSavedAtTheNextStart) {
+  struct Switches {
+    BOOL captureAudio, useFrameRate, useTimeLimit, wantPreview;
+  } passes[] = {{0, 1, 1, 0}, {0, 0, 1, 1}};
+  int n = 0;
+  for (const Switches& p : passes) {
+    SCOPED_TRACE(n);
+    CaptureSettings& s = Settings();
+    s.VideoDevice = 2 + n;
+    s.AudioDevice = 4 + n;
+    s.CaptureAudio = p.captureAudio;
+    s.UseFrameRate = p.useFrameRate;
+    s.UseTimeLimit = p.useTimeLimit;
+    s.WantPreview = p.wantPreview;
+    s.FrameRate = n ? 7.5 : 12.5;
+    s.MasterStream = 1;
+    s.TimeLimit = 123 + n;
+    s.SecurityTime = 7 + n;
+    s.SaveVideo = "D:\\Clips" + std::to_string(n) + "\\";
+    s.SavePhoto = "C:\\Pictures\\Mine" + std::to_string(n) + "\\";
+    s.SaveSecurity = "C:\\Watch" + std::to_string(n) + "\\secur005.bmp";  // a last file's name
+    SaveSettings();
+
+    // The next start.
+    Settings() = CaptureSettings{};
+    SetConstructionDefaults();
+    EXPECT_EQ(ReadProfileSettings(), 4 + n) << "AudioDevice";
+    EXPECT_EQ(s.CaptureAudio, p.captureAudio);
+    EXPECT_EQ(s.UseFrameRate, p.useFrameRate);
+    EXPECT_EQ(s.UseTimeLimit, p.useTimeLimit);
+    EXPECT_DOUBLE_EQ(s.FrameRate, n ? 7.5 : 12.5);
+    EXPECT_EQ(s.TimeLimit, 123u + n);
+    EXPECT_EQ(s.SecurityTime, 7 + n);
+    EXPECT_EQ(s.SaveVideo, "D:\\Clips" + std::to_string(n) + "\\");
+    EXPECT_EQ(s.SavePhoto, "C:\\Pictures\\Mine" + std::to_string(n) + "\\");
+    EXPECT_EQ(s.SaveSecurity, "C:\\Watch" + std::to_string(n) + "\\");
+    // Kept in the profile, set afresh at every start as designed.
+    EXPECT_EQ(Key("VideoDevice"), std::to_string(2 + n));
+    EXPECT_EQ(Key("WantPreview"), std::to_string(p.wantPreview));
+    EXPECT_EQ(Key("MasterStream"), "1");
+    EXPECT_EQ(s.VideoDevice, -1);
+    EXPECT_EQ(s.WantPreview, 1);
+    ++n;
+  }
+}
+
 TEST_F(VelbinSettings, FrameRateConversionsAndTheirGuards) {
   struct Case {
     LONG duration;

@@ -28,6 +28,7 @@
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
 #include "dshow_edition/stillwriter.h"
+#include <QScreen>
 #include "dshow_edition/videoframewnd.h"
 #include "platform/dshow/devices.h"
 #include "platform/dshow/videorenderer.h"
@@ -356,6 +357,35 @@ TEST_F(Viewer, ATimeLimitEndsTheClipByItselfAndTheStripShowsItWithItsThumbnail) 
       << "the thumbnail file goes once it is loaded";
 }
 
+// The clock as the screen shows it after each tick, not as a fresh paint
+// would draw it: every digit that changes must be redrawn on its tick.
+TEST_F(Viewer, TheClockRedrawsEveryDigitThatChangesOnItsTick) {
+  Open();
+  PumpFor(100);
+  auto onScreen = [&](int digit) {
+    QCoreApplication::processEvents();
+    const QImage shown =
+        dialog->screen()->grabWindow(dialog->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    static const int x[] = {300, 309, 323, 332};
+    return shown.copy(x[digit], 22, 9, 17);
+  };
+  auto bitmap = [](int value) {
+    return orvane::ui::LoadBitmapImage(140 + value).convertToFormat(QImage::Format_RGB32);
+  };
+  Recording = TRUE;  // the clock ticks only while recording
+  int seconds = 0;
+  for (int target : {1, 9, 10, 11, 59, 60, 61, 600}) {
+    while (seconds < target) {
+      SendMessage(dialog.get(), WM_TIMER, 0, 0);
+      ++seconds;
+      if (seconds + 1 == target) QCoreApplication::processEvents();  // the tick before it painted
+    }
+    const int digits[] = {seconds / 600 % 10, seconds / 60 % 10, seconds % 60 / 10, seconds % 10};
+    for (int d = 0; d < 4; ++d) EXPECT_EQ(onScreen(d), bitmap(digits[d])) << seconds << " s, digit " << d;
+  }
+  Recording = FALSE;
+}
+
 TEST_F(Viewer, SequentialPhotosAndTheCommandsEachStateRefuses) {
   Open();
   ASSERT_TRUE(PreviewPaints());
@@ -388,6 +418,17 @@ TEST_F(Viewer, SequentialPhotosAndTheCommandsEachStateRefuses) {
   EXPECT_EQ(dialog->strip()->GetPictureCount(), 0) << "sequential photos are not listed";
   PumpFor(1200);
   EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kSecurityDir) + "secur003.bmp")));
+
+  // The numbers run from 000 to 998 and start again, over the old photo.
+  const std::string first = Host(std::string(kSecurityDir) + "secur000.bmp");
+  orvane::test::WriteHostFile(first, "an old photo");
+  SecurityCounter = 998;
+  SendMessage(dialog.get(), WM_TIMER, 1, 0);
+  SendMessage(dialog.get(), WM_TIMER, 1, 0);
+  EXPECT_TRUE(orvane::test::HostExists(Host(std::string(kSecurityDir) + "secur998.bmp")));
+  EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kSecurityDir) + "secur999.bmp")));
+  EXPECT_EQ(orvane::test::ReadHostFile(first).substr(0, 2), "BM") << "written over";
+  EXPECT_EQ(SecurityCounter, 1);
 
   // Recording: Photo, Security, Mail and Start are ignored, silently.
   boxes.clear();

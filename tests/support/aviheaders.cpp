@@ -231,9 +231,14 @@ std::vector<std::string> AviHeaderProblems(const std::string& hostPath) {
     for (const AviChunk& c : info.chunks) dataChunks += c.offset < firstPartEnd;
     if (info.idx1.size() != dataChunks)
       problem("idx1 lists " + std::to_string(info.idx1.size()) + " of " + std::to_string(dataChunks) + " chunks");
+    // Offsets count from the first "movi", as the format defines them, or
+    // from the file's start, as some writers have it: readers take the
+    // first entry's word for which, and so does this.
+    const std::uint64_t base =
+        !info.idx1.empty() && r.Id(info.idx1[0].offset) == info.idx1[0].id ? 0 : info.movis.front();
     for (std::size_t i = 0; i < info.idx1.size(); ++i) {
       const AviChunk& e = info.idx1[i];
-      const std::uint64_t chunk = info.movis.front() + e.offset;
+      const std::uint64_t chunk = base + e.offset;
       if (r.Id(chunk) != e.id || r.U32(chunk + 4) != e.size) {
         problem("idx1 entry " + std::to_string(i) + " misses its chunk");
         break;

@@ -29,3 +29,23 @@ TEST(FileNumbering, NumberNinetyNineNineNineNineIsTheLastAndNoneIsReused) {
   EXPECT_EQ(path, "C:\\still\\");
   EXPECT_EQ(boxes.texts().size(), 2u);
 }
+
+// At most 12 characters after the last backslash go: a whole numbered name,
+// or the first 12 of a longer one, never the folder.
+TEST(FileNumbering, TheStripTakesAtMostTwelveCharactersAfterTheLastBackslash) {
+  const struct {
+    const char* before;
+    const char* after;
+  } cases[] = {
+      {"c:\\Lumitrex Images\\video\\vid00012.avi", "c:\\Lumitrex Images\\video\\"},
+      {"c:\\still\\a.bmp", "c:\\still\\"},
+      {"c:\\still\\photograph-long.bmp", "c:\\still\\ong.bmp"},
+      {"c:\\still\\", "c:\\still\\"},
+      {"namewithoutafolder", "folder"},
+  };
+  for (const auto& c : cases) {
+    std::string path = c.before;
+    StripFileName(path);
+    EXPECT_EQ(path, c.after) << c.before;
+  }
+}

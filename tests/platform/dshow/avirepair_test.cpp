@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/dshow/gstref.h"
+#include "tests/support/aviheaders.h"
 #include "tests/support/ffprobe.h"
 #include "tests/support/makeavi.h"
 #include "tests/support/testfiles.h"
@@ -119,6 +120,8 @@ TEST(AviRepair, AnOpenDmlFileKeepsEveryCompletePartWhereverItWasCut) {
     EXPECT_GT(probe.streams[1].frames, 0) << "the sound is kept too";
     std::string errors;
     EXPECT_TRUE(orvane::test::DecodesCleanly(file, &errors)) << errors;
+    // Every rebuilt index entry names its chunk: idx1, indx, ix##.
+    EXPECT_EQ(orvane::test::AviHeaderProblems(file), std::vector<std::string>{});
     EXPECT_EQ(RepairAvi(file).status, AviRepairStatus::kClean) << "once is enough";
   }
 }
