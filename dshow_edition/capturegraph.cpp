@@ -179,6 +179,8 @@ BOOL StopRecording(HWND window, bool* finished) {
 }
 
 constexpr char kCaptureFailed[] = "ERROR during capture - disk possibly full";
+// The capture layer's code for a device that was unplugged (ERROR_DEVICE_NOT_CONNECTED).
+constexpr HRESULT kDeviceNotConnectedCode = static_cast<HRESULT>(0x8007048F);
 
 }  // namespace
 
@@ -221,11 +223,15 @@ void HandleCaptureEvents(HWND window) {
     if (code != EC_ERRORABORT) continue;
     bool finished = true;
     StopRecording(window, &finished);
+    bool previewBack = true;
     if (Settings().WantPreview) {
       AssemblePreviewGraph(window);
-      RunPreview();
+      previewBack = RunPreview();
     }
-    ShowEngineError(kCaptureFailed);
+    // A camera that went away is no full disk: the preview that cannot come
+    // back has said so, with its code, and that is the one message.
+    if (previewBack || static_cast<HRESULT>(param1) != kDeviceNotConnectedCode)
+      ShowEngineError(kCaptureFailed);
     return;
   }
 }

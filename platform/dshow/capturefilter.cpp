@@ -209,6 +209,7 @@ std::vector<AudioFormat> CaptureFilter::audioFormats() const { return VirtualMic
 
 HRESULT CaptureFilter::SetVideoFormat(const VideoFormat& format) {
   if (!isVideo() || !Offers(m_offered, format)) return VFW_E_INVALIDMEDIATYPE;
+  if (format == m_video) return S_OK;  // the engine sets the rate at every build
   if (m_graph && m_graph->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
   m_video = format;
   return BuildSourceChain() ? S_OK : E_FAIL;
