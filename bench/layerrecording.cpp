@@ -71,9 +71,11 @@ double RecordThroughLayer(int seconds, const std::string& file, Recorded* out, c
   s.builder->SetOutputFileName(MEDIASUBTYPE_Avi, orvane::winpath::FromHost(file), &mux, nullptr);
   s.builder->RenderStream(PinCategory::Capture, s.camera, nullptr, mux);
   if (shape.preview) {
-    s.builder->RenderStream(PinCategory::Preview, s.camera, nullptr, nullptr);
+    // A host camera has no preview pin: its capture pin feeds the preview.
+    const HRESULT hr = s.builder->RenderStream(PinCategory::Preview, s.camera, nullptr, nullptr);
     Ref<IVideoWindow> window;
-    s.builder->FindVideoWindow(PinCategory::Preview, s.camera, &window);
+    s.builder->FindVideoWindow(hr == VFW_S_NOPREVIEWPIN ? PinCategory::Capture : PinCategory::Preview,
+                               s.camera, &window);
     window->put_Owner(shape.preview);
     window->SetWindowPosition(20, 18, shape.preview->width() - 40, shape.preview->height() - 36);
     window->put_Visible(OATRUE);
