@@ -95,21 +95,9 @@ bool AviMuxFilter::BuildInput(Input* input) {
   // Sound and picture arrive from different threads at different paces; the
   // queue lets the multiplexer interleave them without stalling either.
   GstElement* queue = add("queue");
-  if (queue) {
+  if (queue)
     g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time",
                  guint64(5 * GST_SECOND), nullptr);
-    const Fraction rate = upstream ? StandardRate(upstream->avgTimePerFrame) : Fraction{};
-    const GstClockTime period =
-        input->major == MajorType::Video && rate.num > 0
-            ? gst_util_uint64_scale(GST_SECOND, static_cast<guint64>(rate.den),
-                                    static_cast<guint64>(rate.num))
-            : 0;
-    GstPad* queueSink = gst_element_get_static_pad(queue, "sink");
-    GstPad* queueSrc = gst_element_get_static_pad(queue, "src");
-    m_span.Install(queueSink, queueSrc, input->id, period);
-    gst_object_unref(queueSink);
-    gst_object_unref(queueSrc);
-  }
   if (input->major == MajorType::Video) {
     if (!upstream) return false;
     VideoFormat stored = *upstream;
@@ -135,9 +123,19 @@ bool AviMuxFilter::BuildInput(Input* input) {
     if (GstElement* audiorate = add("audiorate"))
       g_object_set(audiorate, "skip-to-first", TRUE, nullptr);
   }
-  if (!ok) return false;
-  GstPad* lastSrc = gst_element_get_static_pad(last, "src");
+  if (!ok || input->elements.size() < 2) return false;
+  // The streams' span, between the queue and what follows it.
+  const Fraction rate = upstream ? StandardRate(upstream->avgTimePerFrame) : Fraction{};
+  const GstClockTime period =
+      input->major == MajorType::Video && rate.num > 0
+          ? gst_util_uint64_scale(GST_SECOND, static_cast<guint64>(rate.den),
+                                  static_cast<guint64>(rate.num))
+          : 0;
   GstPad* queueSink = gst_element_get_static_pad(queue, "sink");
+  GstPad* afterQueue = gst_element_get_static_pad(input->elements[1], "sink");
+  m_span.Install(queueSink, afterQueue, input->id, period);
+  gst_object_unref(afterQueue);
+  GstPad* lastSrc = gst_element_get_static_pad(last, "src");
   ok = gst_pad_link(lastSrc, input->muxPad) == GST_PAD_LINK_OK &&
        gst_ghost_pad_set_target(GST_GHOST_PAD(input->pin->pad()), queueSink);
   gst_object_unref(lastSrc);

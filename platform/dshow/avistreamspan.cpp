@@ -31,16 +31,16 @@ void AviStreamSpan::Reset(const std::vector<int>& inputs) {
   std::lock_guard guard(m_lock);
   m_arrived.clear();
   for (int id : inputs) m_arrived[id] = false;
-  m_latestFirst = 0;
+  m_earliestFirst = GST_CLOCK_TIME_NONE;
   m_start = GST_CLOCK_TIME_NONE;
   m_stopped = GST_CLOCK_TIME_NONE;
 }
 
-void AviStreamSpan::Install(GstPad* queueSink, GstPad* queueSrc, int id, GstClockTime framePeriod) {
+void AviStreamSpan::Install(GstPad* queueSink, GstPad* afterQueue, int id, GstClockTime framePeriod) {
   gst_pad_add_probe(queueSink, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &AviStreamSpan::OnEnter, this,
                     nullptr);
   gst_pad_add_probe(
-      queueSrc,
+      afterQueue,
       static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
       &AviStreamSpan::OnLeave, new Input{this, id, framePeriod},
       [](gpointer input) { delete static_cast<Input*>(input); });
@@ -53,7 +53,8 @@ GstClockTime AviStreamSpan::Start(int id, GstClockTime firstPts) {
   if (input == m_arrived.end()) return GST_CLOCK_TIME_NONE;
   if (!input->second) {
     input->second = true;
-    m_latestFirst = std::max(m_latestFirst, firstPts);
+    m_earliestFirst = GST_CLOCK_TIME_IS_VALID(m_earliestFirst) ? std::min(m_earliestFirst, firstPts)
+                                                               : firstPts;
     m_changed.notify_all();
   }
   m_changed.wait_for(lock, std::chrono::milliseconds(kWaitMs), [this] {
@@ -63,7 +64,7 @@ GstClockTime AviStreamSpan::Start(int id, GstClockTime firstPts) {
   // Whoever gets here first sets it; one that never came is not waited for
   // again.
   if (!GST_CLOCK_TIME_IS_VALID(m_start)) {
-    m_start = m_latestFirst;
+    m_start = m_earliestFirst;
     m_changed.notify_all();
   }
   return m_start;
@@ -93,15 +94,29 @@ GstPadProbeReturn AviStreamSpan::OnLeave(GstPad* pad, GstPadProbeInfo* info, gpo
   if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
     if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS) {
       input->span->Ended(input->id);
-      if (input->framePeriod > 0) input->span->FillToEnd(pad, input);
-    } else if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_FLUSH_STOP) {
+      input->span->FillToEnd(pad, input);
+    } else if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_FLUSH_STOP ||
+               GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_STREAM_START) {
       gst_clear_buffer(&input->last);
+      input->begun = false;
+      input->end = GST_CLOCK_TIME_NONE;
     }
     return GST_PAD_PROBE_OK;
   }
   const GstPadProbeReturn result = input->span->Trim(pad, info, input);
   if (result != GST_PAD_PROBE_OK) return result;
-  if (input->framePeriod > 0) gst_buffer_replace(&input->last, GST_PAD_PROBE_INFO_BUFFER(info));
+  GstBuffer* passed = GST_PAD_PROBE_INFO_BUFFER(info);
+  if (input->framePeriod > 0) {
+    gst_buffer_replace(&input->last, passed);
+  } else if (GST_BUFFER_PTS_IS_VALID(passed)) {
+    GstAudioInfo audio;
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    if (caps && gst_audio_info_from_caps(&audio, caps) && audio.rate > 0 && audio.bpf > 0)
+      input->end = GST_BUFFER_PTS(passed) +
+                   gst_util_uint64_scale(gst_buffer_get_size(passed) / audio.bpf, GST_SECOND,
+                                         static_cast<guint64>(audio.rate));
+    if (caps) gst_caps_unref(caps);
+  }
   return result;
 }
 
@@ -110,7 +125,11 @@ GstPadProbeReturn AviStreamSpan::Trim(GstPad* pad, GstPadProbeInfo* info, Input*
   const GstClockTime pts = GST_BUFFER_PTS(buffer);
   if (!GST_CLOCK_TIME_IS_VALID(pts)) return GST_PAD_PROBE_OK;
   const GstClockTime start = Start(input->id, pts);
-  if (!GST_CLOCK_TIME_IS_VALID(start) || pts >= start) return GST_PAD_PROBE_OK;
+  if (!GST_CLOCK_TIME_IS_VALID(start)) return GST_PAD_PROBE_OK;
+  if (pts >= start) {
+    if (!std::exchange(input->begun, true)) FillFromStart(pad, input, buffer, start);
+    return GST_PAD_PROBE_OK;
+  }
   if (input->framePeriod > 0)  // a frame taken more than half a frame early
     return pts + input->framePeriod / 2 < start ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
 
@@ -136,24 +155,69 @@ GstPadProbeReturn AviStreamSpan::Trim(GstPad* pad, GstPadProbeInfo* info, Input*
   return GST_PAD_PROBE_OK;
 }
 
-// Stamps the last frame again one frame time before the end, when the
-// picture stopped short of it; the constant-rate step fills the gap.
+// A stream that begins after the start: its first frame once more at the
+// start, or silence up to its first sound.
+void AviStreamSpan::FillFromStart(GstPad* pad, Input* input, GstBuffer* first, GstClockTime start) {
+  const GstClockTime pts = GST_BUFFER_PTS(first);
+  GstBuffer* filler = nullptr;
+  if (input->framePeriod > 0) {
+    if (pts < start + input->framePeriod / 2) return;
+    filler = gst_buffer_copy(first);
+    GST_BUFFER_DURATION(filler) = pts - start;
+  } else if (!(filler = Silence(pad, start, pts))) {
+    return;
+  }
+  GST_BUFFER_PTS(filler) = start;
+  GST_BUFFER_DTS(filler) = GST_CLOCK_TIME_NONE;
+  GST_BUFFER_FLAG_SET(filler, GST_BUFFER_FLAG_DISCONT);
+  gst_pad_chain(pad, filler);
+}
+
+GstBuffer* AviStreamSpan::Silence(GstPad* pad, GstClockTime from, GstClockTime to) {
+  GstAudioInfo audio;
+  GstCaps* caps = gst_pad_get_current_caps(pad);
+  const bool known = caps && gst_audio_info_from_caps(&audio, caps) && audio.rate > 0 && audio.bpf > 0;
+  if (caps) gst_caps_unref(caps);
+  const guint64 frames =
+      known && to > from ? gst_util_uint64_scale(to - from, static_cast<guint64>(audio.rate), GST_SECOND) : 0;
+  if (frames == 0) return nullptr;
+  GstBuffer* silence = gst_buffer_new_allocate(nullptr, frames * audio.bpf, nullptr);
+  GstMapInfo map;
+  if (gst_buffer_map(silence, &map, GST_MAP_WRITE)) {
+    gst_audio_format_info_fill_silence(audio.finfo, map.data, map.size);
+    gst_buffer_unmap(silence, &map);
+  }
+  GST_BUFFER_PTS(silence) = from;
+  GST_BUFFER_DURATION(silence) = gst_util_uint64_scale(frames, GST_SECOND, static_cast<guint64>(audio.rate));
+  return silence;
+}
+
+// Fills a stream that ended short of the moment the recording was ended:
+// the picture with its last frame stamped once more one frame before it
+// (the constant-rate step fills the gap), the sound with silence.
 void AviStreamSpan::FillToEnd(GstPad* pad, Input* input) {
   GstClockTime end;
   {
     std::lock_guard guard(m_lock);
     end = m_stopped;
   }
+  if (!GST_CLOCK_TIME_IS_VALID(end)) return;
+  if (input->framePeriod == 0) {
+    // More than a millisecond short: the source dropped its last blocks.
+    if (GST_CLOCK_TIME_IS_VALID(input->end) && input->end + GST_MSECOND < end)
+      if (GstBuffer* silence = Silence(pad, input->end, end)) gst_pad_chain(pad, silence);
+    return;
+  }
   GstBuffer* last = std::exchange(input->last, nullptr);
   if (!last) return;
   const GstClockTime pts = GST_BUFFER_PTS(last);
-  if (GST_CLOCK_TIME_IS_VALID(end) && GST_CLOCK_TIME_IS_VALID(pts) &&
-      pts + 2 * input->framePeriod <= end) {
+  // Filled when it falls short by more than half a frame after its own.
+  if (GST_CLOCK_TIME_IS_VALID(pts) && pts + input->framePeriod + input->framePeriod / 2 <= end) {
     GstBuffer* again = gst_buffer_copy(last);
     GST_BUFFER_PTS(again) = end - input->framePeriod;
     GST_BUFFER_DTS(again) = GST_CLOCK_TIME_NONE;
     GST_BUFFER_DURATION(again) = input->framePeriod;
-    gst_pad_push(pad, again);
+    gst_pad_chain(pad, again);
   }
   gst_buffer_unref(last);
 }

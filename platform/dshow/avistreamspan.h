@@ -4,18 +4,22 @@
 // than another is played from the file's start all the same, out of step
 // by the difference.
 // - The start: a microphone often begins a tenth of a second after the
-//   camera (its stream connects and negotiates on its own). Each input of
-//   the multiplexer is held at its first buffer until every input has one
-//   (or has ended, or kWaitMs pass); the latest of those first timestamps
-//   is the start, and what lies before it is dropped: whole video frames
-//   more than half a frame early, and the early part of the sound.
+//   camera (its stream connects and negotiates on its own), and a camera in
+//   the dark sends its first frame up to two frame times after the
+//   recording began. Each input of the multiplexer is held at its first
+//   buffer until every input has one (or has ended, or kWaitMs pass); the
+//   earliest of those first timestamps is the start. A stream that begins
+//   later is filled in front from the start: the picture with its first
+//   frame stamped at the start (the constant-rate step repeats it), the
+//   sound with silence. What lies before the start (an input that came
+//   after the wait) is dropped.
 // - The end: a camera in the dark, or one unplugged, sends its last frame
-//   well before the recording is stopped. At its end of stream the
-//   picture's last frame is stamped once more one frame before the moment
-//   the stream was ended, so the constant-rate step repeats it up to there,
-//   where the sound ends too (within its last block). The inputs cannot
-//   wait for each other there: the multiplexer holds one until the other
-//   brings data.
+//   well before the recording is stopped, and a source ending its stream
+//   drops what it still had queued. At its end of stream each stream is
+//   filled up to the moment the recording was ended: the picture with its
+//   last frame stamped once more one frame before it, the sound with
+//   silence. The inputs cannot wait for each other there: the multiplexer
+//   holds one until the other brings data.
 //
 // One span per multiplexer; the inputs' streaming threads call it.
 #pragma once
@@ -35,10 +39,12 @@ class AviStreamSpan {
 
   // A new run with these inputs (GUI thread, streams stopped).
   void Reset(const std::vector<int>& inputs);
-  // Installs the span on an input's queue (its sink and source pads); id
+  // Installs the span on an input: on its queue's sink pad, and on the sink
+  // pad of the element after the queue, where the end of stream has not yet
+  // closed the pad when it arrives, so that filling can still go in. id
   // names the input; framePeriod is the file's frame time for video, 0 for
   // sound.
-  void Install(GstPad* queueSink, GstPad* queueSrc, int id, GstClockTime framePeriod);
+  void Install(GstPad* queueSink, GstPad* afterQueue, int id, GstClockTime framePeriod);
 
  private:
   struct Input {
@@ -46,6 +52,8 @@ class AviStreamSpan {
     int id;
     GstClockTime framePeriod;
     GstBuffer* last = nullptr;  // video: the last frame passed on (streaming thread)
+    bool begun = false;         // its first buffer has passed (streaming thread)
+    GstClockTime end = GST_CLOCK_TIME_NONE;  // sound: where its last buffer ended
     ~Input() {
       if (last) gst_buffer_unref(last);
     }
@@ -56,12 +64,15 @@ class AviStreamSpan {
   GstClockTime Start(int id, GstClockTime firstPts);
   void Ended(int id);
   GstPadProbeReturn Trim(GstPad* pad, GstPadProbeInfo* info, Input* input);
+  void FillFromStart(GstPad* pad, Input* input, GstBuffer* first, GstClockTime start);
   void FillToEnd(GstPad* pad, Input* input);
+  // Silence from..to in the pad's sound format, or null.
+  static GstBuffer* Silence(GstPad* pad, GstClockTime from, GstClockTime to);
 
   std::mutex m_lock;
   std::condition_variable m_changed;
   std::map<int, bool> m_arrived;     // guarded by m_lock: an input has its first buffer or ended
-  GstClockTime m_latestFirst = 0;    // guarded by m_lock
+  GstClockTime m_earliestFirst = GST_CLOCK_TIME_NONE;  // guarded by m_lock
   GstClockTime m_start = GST_CLOCK_TIME_NONE;  // guarded by m_lock; set once all arrived
   GstClockTime m_stopped = GST_CLOCK_TIME_NONE;  // guarded by m_lock: when the stream was ended
 };
