@@ -199,7 +199,7 @@ TEST_F(PipeWire, RecordsPictureAndSoundInStepWithTheClockWhateverTheCameraDoes) 
 }
 
 // Unplugged while recording: one abort that says the device is gone, and a
-// file that plays up to that moment.
+// file that plays, with true headers, up to the moment it is stopped.
 TEST_F(PipeWire, ACameraUnpluggedMidRecordingEndsItWithAFileThatPlays) {
   const int camera = session.Publish({"--camera", "Test Camera"});
   ASSERT_GE(camera, 0);
@@ -207,7 +207,7 @@ TEST_F(PipeWire, ACameraUnpluggedMidRecordingEndsItWithAFileThatPlays) {
   ASSERT_TRUE(WaitForDevice(DeviceCategory::VideoInput, "Test Camera"));
   ASSERT_TRUE(WaitForDevice(DeviceCategory::AudioInput, "Test Mic"));
   std::vector<std::pair<long, INT_PTR>> events;
-  RecordFor(
+  const Recorded r = RecordFor(
       "Test Camera", VideoFormat{SubType::YUY2, 640, 480, 333333}, "C:\\gone.avi", 3000,
       [&] {
         PumpFor(1500);
@@ -215,8 +215,8 @@ TEST_F(PipeWire, ACameraUnpluggedMidRecordingEndsItWithAFileThatPlays) {
       },
       &events);
   EXPECT_EQ(events, (std::vector<std::pair<long, INT_PTR>>{{EC_ERRORABORT, kDeviceNotConnected}}));
-  const orvane::test::ProbeResult probe =
-      orvane::test::Probe(Host("C:\\gone.avi"));
-  ASSERT_TRUE(probe.ok) << probe.errors;
-  EXPECT_NEAR(probe.streams.at(0).frames, 45, 10) << "about 1.5 s at 30 fps";
+  // The picture ends at the unplugging; the sound runs on until the
+  // recording is stopped.
+  EXPECT_NEAR(r.video, 1.5, 0.3);
+  EXPECT_NEAR(r.audio, r.wall, 0.1);
 }
