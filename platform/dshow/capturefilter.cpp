@@ -10,6 +10,11 @@
 #include "platform/dshow/pipewiredevices.h"
 #include "platform/dshow/virtualdevices.h"
 
+namespace dshow::testapi {
+// Every frame the source makes fails as an unplugged device's read would.
+void FailSource(GstElement* source);
+}  // namespace dshow::testapi
+
 namespace dshow {
 
 CaptureFilter::CaptureFilter(const DeviceDescription& device)
@@ -97,6 +102,11 @@ void CaptureFilter::PrepareRun() {
   if (m_device.family == DeviceDescription::Family::PipeWire) BuildSourceChain();
 }
 
+// A stopped source keeps nothing of its run, as a closed device: elements
+// hold on to what they made last (the clock overlay its text, with the
+// frame it was drawn for) until they are destroyed.
+void CaptureFilter::Stopped() { BuildSourceChain(); }
+
 bool CaptureFilter::AddHostSource() {
   GstElement* bin = m_bin.get();
   GstElement* src =
@@ -154,6 +164,7 @@ bool CaptureFilter::BuildSourceChain() {
     case DeviceDescription::Source::HostCamera:
     case DeviceDescription::Source::HostMicrophone: ok = AddHostSource(); break;
   }
+  if (m_failing && !m_chain.empty()) testapi::FailSource(m_chain.front());
   if (GstElement* parent = GST_ELEMENT_PARENT(bin); parent && GST_STATE(bin) != GST_STATE_NULL)
     for (GstElement* e : m_chain) gst_element_sync_state_with_parent(e);
   return ok;
@@ -340,18 +351,7 @@ GstPadProbeReturn FailBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer) {
 
 }  // namespace
 
-void FailRunningDevice(const Ref<IBaseFilter>& filter) {
-  auto capture = std::dynamic_pointer_cast<CaptureFilter>(filter);
-  if (!capture) return;
-  GstElement* source = nullptr;
-  GstIterator* it = gst_bin_iterate_sources(GST_BIN(capture->bin()));
-  GValue item = G_VALUE_INIT;
-  if (gst_iterator_next(it, &item) == GST_ITERATOR_OK)
-    source = GST_ELEMENT(g_value_dup_object(&item));
-  g_value_unset(&item);
-  gst_iterator_free(it);
-  if (!source) return;
-  GST_ELEMENT_ERROR(source, RESOURCE, NOT_FOUND, ("The device went away."), ("test"));
+void FailSource(GstElement* source) {
   if (GstPad* pad = gst_element_get_static_pad(source, "src")) {
     gst_pad_add_probe(
         pad,
@@ -359,7 +359,15 @@ void FailRunningDevice(const Ref<IBaseFilter>& filter) {
         &FailBuffer, nullptr, nullptr);
     gst_object_unref(pad);
   }
-  gst_object_unref(source);
+}
+
+void FailRunningDevice(const Ref<IBaseFilter>& filter) {
+  auto capture = std::dynamic_pointer_cast<CaptureFilter>(filter);
+  if (!capture || capture->m_chain.empty()) return;
+  capture->m_failing = true;
+  GstElement* source = capture->m_chain.front();
+  GST_ELEMENT_ERROR(source, RESOURCE, NOT_FOUND, ("The device went away."), ("test"));
+  FailSource(source);
 }
 
 }  // namespace dshow::testapi

@@ -7,7 +7,8 @@
 // capsfilter ! valve. The source chain is its device family's
 // (virtualdevices, v4l2devices, pipewiredevices); it is rebuilt when the
 // format changes while the graph is stopped, and for every run where the
-// family needs a new element each time.
+// family needs a new element each time, and after every run: a stopped
+// source keeps nothing of its run.
 //
 // A camera is asked for the rate it offers nearest to the one the format
 // asks for (a camera offering 30/1 and 15/1 runs at 15/1 for 14.99 fps);
@@ -24,6 +25,10 @@
 typedef struct _GstColorBalance GstColorBalance;
 
 namespace dshow {
+
+namespace testapi {
+void FailRunningDevice(const Ref<IBaseFilter>& filter);
+}
 
 class CaptureFilter : public FilterBase, public ISpecifyPropertyPages {
  public:
@@ -70,6 +75,7 @@ class CaptureFilter : public FilterBase, public ISpecifyPropertyPages {
   MajorType OutputMajorType(const Pin& output) const override;
   std::optional<VideoFormat> OutputVideoFormat(const Pin& output) const override;
   void PrepareRun() override;
+  void Stopped() override;
   bool StreamStarted() const override { return m_started.load(); }
   HRESULT StreamStartFailure() const override;
   void EndStalledStream() override;
@@ -99,6 +105,9 @@ class CaptureFilter : public FilterBase, public ISpecifyPropertyPages {
   std::atomic<bool> m_started{false};  // set on the streaming thread
   std::atomic<bool> m_gone{false};     // set on a device provider's thread
   int m_removalWatch = 0;
+  bool m_failing = false;  // tests: the device fails in every run (GUI thread)
+
+  friend void testapi::FailRunningDevice(const Ref<IBaseFilter>& filter);
 };
 
 // The stream configuration of a capture filter's pin.

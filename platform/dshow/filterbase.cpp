@@ -66,6 +66,7 @@ void FilterBase::InputDisconnected(Pin&) {}
 MajorType FilterBase::OutputMajorType(const Pin&) const { return MajorType::Unknown; }
 std::optional<VideoFormat> FilterBase::OutputVideoFormat(const Pin&) const { return std::nullopt; }
 void FilterBase::PrepareRun() {}
+void FilterBase::Stopped() {}
 bool FilterBase::StreamStarted() const { return true; }
 HRESULT FilterBase::StreamStartFailure() const { return S_OK; }
 void FilterBase::EndStalledStream() {}

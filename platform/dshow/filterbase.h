@@ -82,6 +82,9 @@ class FilterBase : public IBaseFilter, public std::enable_shared_from_this<Filte
   // Called when the graph leaves Stopped, before its state changes (GUI
   // thread, pipeline in NULL): a filter may renew what must not outlive a run.
   virtual void PrepareRun();
+  // Called when the graph has stopped (GUI thread, pipeline in NULL): a
+  // filter lets go of what its run left in it.
+  virtual void Stopped();
   // A live source's stream has begun (a buffer left it) since PrepareRun;
   // other filters have nothing to begin. Any thread.
   virtual bool StreamStarted() const;

@@ -261,6 +261,7 @@ HRESULT FilterGraph::Stop() {
   }
   gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
   m_state = FilterState::Stopped;
+  for (const Ref<FilterBase>& filter : m_filters) filter->Stopped();
   {
     std::lock_guard guard(m_eventLock);
     writeFailed = m_writeFailed;
