@@ -13,7 +13,6 @@
 #include "platform/dshow/capturefilter.h"
 #include "platform/dshow/formats.h"
 #include "platform/dshow/videorenderer.h"
-#include "platform/system/winpath.h"
 #include "platform/ui/dialogbuilder.h"
 #include "tests/dshow_edition/enginefixture.h"
 #include "tests/support/audiochooseranswer.h"
@@ -23,14 +22,11 @@
 #include "tests/support/testfiles.h"
 
 using namespace dshow;
+using orvane::test::HostPath;
 using orvane::test::PumpFor;
 using orvane::test::PumpUntil;
 
 namespace {
-
-std::string Host(const std::string& windowsPath) {
-  return orvane::winpath::ToHost(windowsPath).value_or("");
-}
 
 std::string VideoFile(int number) {
   char name[16];
@@ -71,7 +67,7 @@ TEST_F(Recording, RecordsNumberedFilesThatPlayAndBringsThePreviewBack) {
     EXPECT_TRUE(GraphState().previewing) << "the preview is back";
     EXPECT_TRUE(boxes.texts().empty());
 
-    const std::string file = Host(VideoFile(number));
+    const std::string file = HostPath(VideoFile(number));
     const orvane::test::ProbeResult probe = orvane::test::Probe(file);
     ASSERT_TRUE(probe.ok) << probe.errors;
     ASSERT_EQ(probe.streams.size(), takes[number].streams);
@@ -101,21 +97,21 @@ TEST_F(Recording, FileNameSearchReusesGapsAndAsksForRoomWhenAllAreTaken) {
     DismantleGraph();
     return file;
   };
-  orvane::test::WriteHostFile(Host(VideoFile(0)), "x");
-  orvane::test::WriteHostFile(Host(VideoFile(1)), "x");
+  orvane::test::WriteHostFile(HostPath(VideoFile(0)), "x");
+  orvane::test::WriteHostFile(HostPath(VideoFile(1)), "x");
   EXPECT_EQ(chosen(), VideoFile(2));
-  std::remove(Host(VideoFile(0)).c_str());
+  std::remove(HostPath(VideoFile(0)).c_str());
   EXPECT_EQ(chosen(), VideoFile(0));
 
-  for (int n = 0; n < 30; ++n) orvane::test::WriteHostFile(Host(VideoFile(n)), "x");
+  for (int n = 0; n < 30; ++n) orvane::test::WriteHostFile(HostPath(VideoFile(n)), "x");
   int asked = 0;
   boxes.OnBox([&](const orvane::ui::MessageBoxCall&) {
-    if (++asked == 2) std::remove(Host(VideoFile(17)).c_str());  // the user makes room
+    if (++asked == 2) std::remove(HostPath(VideoFile(17)).c_str());  // the user makes room
     return IDOK;
   });
   EXPECT_EQ(chosen(), VideoFile(17));
   EXPECT_EQ(boxes.texts(), std::vector<std::string>(2, "File Full. Delete Useless Files."));
-  EXPECT_EQ(orvane::test::ReadHostFile(Host(VideoFile(0))), "x") << "no file was touched";
+  EXPECT_EQ(orvane::test::ReadHostFile(HostPath(VideoFile(0))), "x") << "no file was touched";
 
   // A folder whose path leaves no room for the name is refused before the
   // graph is built; 259 bytes in all still fit.
@@ -171,7 +167,7 @@ TEST_F(Recording, EveryCaptureGraphFailureSaysWhatFailed) {
   halt.start();
   EXPECT_TRUE(HaltPreview());
   EXPECT_LT(halt.elapsed(), 1000);
-  EXPECT_FALSE(orvane::test::HostExists(Host(Settings().CaptureFile)));
+  EXPECT_FALSE(orvane::test::HostExists(HostPath(Settings().CaptureFile)));
   DismantleGraph();
 
   // Refused without a word: no audio device while audio is asked for.
@@ -198,7 +194,7 @@ TEST_F(Recording, StartFailuresTheCancelledPromptAndStoppingWithNothingRecorded)
   EXPECT_TRUE(boxes.texts().empty());
   // Kept: the main window's Stop lists SaveVideo's file, and a deleted one
   // would free its number for the next recording under the same name.
-  EXPECT_TRUE(orvane::test::HostExists(Host(VideoFile(0))));
+  EXPECT_TRUE(orvane::test::HostExists(HostPath(VideoFile(0))));
 
   struct Case {
     const char* fault;
@@ -253,7 +249,7 @@ TEST_F(Recording, WithoutStreamControlTheGraphWaitsPausedBehindThePrompt) {
   EXPECT_LE(framesDuringPrompt, 1) << "paused: no live picture";
   PumpFor(800);
   Stop();
-  const orvane::test::ProbeResult probe = orvane::test::Probe(Host(VideoFile(0)));
+  const orvane::test::ProbeResult probe = orvane::test::Probe(HostPath(VideoFile(0)));
   ASSERT_TRUE(probe.ok) << probe.errors;
   EXPECT_GE(probe.streams.at(0).frames, 8) << "written after OK";
   EXPECT_TRUE(boxes.texts().empty());
@@ -288,7 +284,7 @@ TEST_F(Recording, AFullDiskEndsTheRecordingOnceAndTheFilePlays) {
   PumpFor(200);
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"ERROR during capture - disk possibly full"});
   EXPECT_GE(owner.graphNotifications, 1);
-  const std::string file = Host(VideoFile(0));
+  const std::string file = HostPath(VideoFile(0));
   const orvane::test::ProbeResult probe = orvane::test::Probe(file);
   ASSERT_TRUE(probe.ok) << probe.errors;
   EXPECT_GE(probe.streams.at(0).frames, 1);
@@ -304,7 +300,7 @@ TEST_F(Recording, AFullDiskEndsTheRecordingOnceAndTheFilePlays) {
   boxes.OnBox([](const orvane::ui::MessageBoxCall&) { return IDOK; });
   ASSERT_TRUE(Start());
   PumpFor(800);
-  const std::string second = Host(VideoFile(1));
+  const std::string second = HostPath(VideoFile(1));
   {
     orvane::test::FileSizeLimit full(static_cast<rlim_t>(QFileInfo(QString::fromStdString(second)).size()) + 200);
     EXPECT_TRUE(EndRecording(&owner));
@@ -328,7 +324,7 @@ TEST_F(Recording, ACameraUnpluggedWhileRecordingEndsItWithOneMessageAndAFileThat
   // the one message (the disk is not full).
   PumpFor(500);
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error 8007048f: Cannot run preview graph"});
-  const std::string file = Host(VideoFile(0));
+  const std::string file = HostPath(VideoFile(0));
   const orvane::test::ProbeResult probe = orvane::test::Probe(file);
   ASSERT_TRUE(probe.ok) << probe.errors;
   EXPECT_GE(probe.streams.at(0).frames, 5);

@@ -33,7 +33,6 @@
 #include "platform/dshow/devices.h"
 #include "platform/dshow/videorenderer.h"
 #include "platform/system/profile.h"
-#include "platform/system/winpath.h"
 #include "platform/ui/dialogbuilder.h"
 #include "platform/ui/filedialog.h"
 #include "platform/ui/folderbrowser.h"
@@ -50,6 +49,7 @@
 #include "tests/support/testfiles.h"
 #include "tests/support/testprefix.h"
 
+using orvane::test::HostPath;
 using orvane::test::PumpFor;
 using orvane::test::PumpUntil;
 namespace fs = std::filesystem;
@@ -57,10 +57,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char kPhotoDir[] = "C:\\Lumitrex Images\\Photo\\";
-
-std::string Host(const std::string& windowsPath) {
-  return orvane::winpath::ToHost(windowsPath).value_or("");
-}
 
 class Viewer : public ::testing::Test {
  protected:
@@ -138,7 +134,7 @@ TEST_F(Viewer, ThePanelHangsUnderThePictureAndAPhotoGoesFromTheButtonToFileAndSt
 
   boxes.clear();
   Button(1007)->click();
-  const std::string photo = Host(std::string(kPhotoDir) + "photo000.bmp");
+  const std::string photo = HostPath(std::string(kPhotoDir) + "photo000.bmp");
   const std::string bytes = orvane::test::ReadHostFile(photo);
   ASSERT_EQ(bytes.size(), 14u + 40 + 640 * 480 * 3);
   std::uint32_t offBits = 0;
@@ -160,10 +156,10 @@ TEST_F(Viewer, ThePanelHangsUnderThePictureAndAPhotoGoesFromTheButtonToFileAndSt
   ASSERT_EQ(boxes.texts().size(), 1u);
   EXPECT_NE(boxes.texts()[0].find("could not be saved"), std::string::npos);
   EXPECT_EQ(dialog->strip()->GetPictureCount(), 1);
-  EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kPhotoDir) + "photo001.bmp")));
+  EXPECT_FALSE(orvane::test::HostExists(HostPath(std::string(kPhotoDir) + "photo001.bmp")));
 
   // Gaps are filled first.
-  orvane::test::WriteHostFile(Host(std::string(kPhotoDir) + "photo002.bmp"), "not listed");
+  orvane::test::WriteHostFile(HostPath(std::string(kPhotoDir) + "photo002.bmp"), "not listed");
   Button(1007)->click();
   Button(1007)->click();
   ASSERT_EQ(dialog->strip()->GetPictureCount(), 3);
@@ -177,7 +173,7 @@ TEST_F(Viewer, FileCommandsCopyWithoutReplacingAndDeleteOnlyWhatIsListed) {
   ASSERT_TRUE(PreviewPaints());
   for (int i = 0; i < 3; ++i) Button(1007)->click();
   ASSERT_EQ(dialog->strip()->GetPictureCount(), 3);
-  const std::string unlisted = Host(std::string(kPhotoDir) + "mine.bmp");
+  const std::string unlisted = HostPath(std::string(kPhotoDir) + "mine.bmp");
   orvane::test::WriteHostFile(unlisted, "the user's own");
 
   // Save as a copy: onto an existing name nothing is replaced, and it is said.
@@ -195,22 +191,22 @@ TEST_F(Viewer, FileCommandsCopyWithoutReplacingAndDeleteOnlyWhatIsListed) {
     orvane::test::SaveAsAnswer answer(std::string(kPhotoDir) + "copy.bmp");
     Button(1023)->click();
   }
-  const std::string copy = Host(std::string(kPhotoDir) + "copy.bmp");
+  const std::string copy = HostPath(std::string(kPhotoDir) + "copy.bmp");
   EXPECT_EQ(orvane::test::ReadHostFile(copy),
-            orvane::test::ReadHostFile(Host(dialog->strip()->GetSelectedPath())));
+            orvane::test::ReadHostFile(HostPath(dialog->strip()->GetSelectedPath())));
   EXPECT_EQ(dialog->strip()->GetPictureCount(), 3) << "the copy is not listed";
 
   // Delete the middle one, then all: listed files go, the others stay.
   dialog->strip()->SetSelection(1);
   Button(1024)->click();
   EXPECT_EQ(dialog->strip()->GetPictureCount(), 2);
-  EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kPhotoDir) + "photo001.bmp")));
+  EXPECT_FALSE(orvane::test::HostExists(HostPath(std::string(kPhotoDir) + "photo001.bmp")));
   Button(1007)->click();  // gets photo001.bmp again, with a thumbnail of its own
   EXPECT_EQ(dialog->strip()->GetPathAt(2), std::string(kPhotoDir) + "photo001.bmp");
   Button(1025)->click();
   EXPECT_EQ(dialog->strip()->GetPictureCount(), 0);
   for (const char* name : {"photo000.bmp", "photo001.bmp", "photo002.bmp"})
-    EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kPhotoDir) + name))) << name;
+    EXPECT_FALSE(orvane::test::HostExists(HostPath(std::string(kPhotoDir) + name))) << name;
   EXPECT_TRUE(orvane::test::HostExists(unlisted));
   EXPECT_TRUE(orvane::test::HostExists(copy));
 
@@ -343,7 +339,7 @@ TEST_F(Viewer, ATimeLimitEndsTheClipByItselfAndTheStripShowsItWithItsThumbnail) 
   ASSERT_TRUE(PumpUntil([] { return !Recording; }, 8000));
   EXPECT_TRUE(Button(1005)->isEnabled());
   EXPECT_TRUE(GraphState().previewing);
-  const std::string file = Host(std::string(kVideoDir) + "videof00.avi");
+  const std::string file = HostPath(std::string(kVideoDir) + "videof00.avi");
   const orvane::test::ProbeResult probe = orvane::test::Probe(file);
   ASSERT_TRUE(probe.ok) << probe.errors;
   EXPECT_EQ(probe.streams.at(0).frameRate, "15/1");
@@ -353,7 +349,7 @@ TEST_F(Viewer, ATimeLimitEndsTheClipByItselfAndTheStripShowsItWithItsThumbnail) 
   EXPECT_LE(probe.streams.at(0).frames, 4 * 15 + 5);
   ASSERT_EQ(dialog->strip()->GetPictureCount(), 1);
   EXPECT_EQ(dialog->strip()->GetPathAt(0), std::string(kVideoDir) + "videof00.avi");
-  EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kVideoDir) + "tmp.bmp")))
+  EXPECT_FALSE(orvane::test::HostExists(HostPath(std::string(kVideoDir) + "tmp.bmp")))
       << "the thumbnail file goes once it is loaded";
 }
 
@@ -412,21 +408,21 @@ TEST_F(Viewer, SequentialPhotosAndTheCommandsEachStateRefuses) {
   EXPECT_TRUE(Button(1028)->isEnabled());
   int made = 0;
   for (const char* name : {"secur000.bmp", "secur001.bmp", "secur002.bmp", "secur003.bmp"})
-    made += orvane::test::HostExists(Host(std::string(kSecurityDir) + name));
+    made += orvane::test::HostExists(HostPath(std::string(kSecurityDir) + name));
   EXPECT_GE(made, 2);
   EXPECT_LE(made, 3) << "one a second, the first one interval after Security";
   EXPECT_EQ(dialog->strip()->GetPictureCount(), 0) << "sequential photos are not listed";
   PumpFor(1200);
-  EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kSecurityDir) + "secur003.bmp")));
+  EXPECT_FALSE(orvane::test::HostExists(HostPath(std::string(kSecurityDir) + "secur003.bmp")));
 
   // The numbers run from 000 to 998 and start again, over the old photo.
-  const std::string first = Host(std::string(kSecurityDir) + "secur000.bmp");
+  const std::string first = HostPath(std::string(kSecurityDir) + "secur000.bmp");
   orvane::test::WriteHostFile(first, "an old photo");
   SecurityCounter = 998;
   SendMessage(dialog.get(), WM_TIMER, 1, 0);
   SendMessage(dialog.get(), WM_TIMER, 1, 0);
-  EXPECT_TRUE(orvane::test::HostExists(Host(std::string(kSecurityDir) + "secur998.bmp")));
-  EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kSecurityDir) + "secur999.bmp")));
+  EXPECT_TRUE(orvane::test::HostExists(HostPath(std::string(kSecurityDir) + "secur998.bmp")));
+  EXPECT_FALSE(orvane::test::HostExists(HostPath(std::string(kSecurityDir) + "secur999.bmp")));
   EXPECT_EQ(orvane::test::ReadHostFile(first).substr(0, 2), "BM") << "written over";
   EXPECT_EQ(SecurityCounter, 1);
 
@@ -438,7 +434,7 @@ TEST_F(Viewer, SequentialPhotosAndTheCommandsEachStateRefuses) {
   for (int id : {1007, 1028, 1029, 1005}) Button(id)->click();
   EXPECT_FALSE(SequentialPhoto);
   EXPECT_TRUE(boxes.texts().empty());
-  EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kPhotoDir) + "photo000.bmp")));
+  EXPECT_FALSE(orvane::test::HostExists(HostPath(std::string(kPhotoDir) + "photo000.bmp")));
   Button(1006)->click();
   EXPECT_FALSE(Recording);
   EXPECT_EQ(dialog->strip()->GetPictureCount(), 1);
@@ -560,7 +556,7 @@ TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording
   Button(1005)->click();
   PumpFor(1500);
   Button(1006)->click();
-  const orvane::test::ProbeResult probe = orvane::test::Probe(Host("C:\\Clips\\videof00.avi"));
+  const orvane::test::ProbeResult probe = orvane::test::Probe(HostPath("C:\\Clips\\videof00.avi"));
   ASSERT_TRUE(probe.ok) << probe.errors;
   EXPECT_EQ(probe.streams.at(0).width, 320);
   EXPECT_EQ(probe.streams.at(0).height, 240);
@@ -575,7 +571,7 @@ TEST_F(Viewer, TheDeviceButtonsOfTheSettingsDialogRefuseWhatCannotBeDone) {
   Settings().SecurityTime = 0x7FFFFFFF;
   Button(1028)->click();
   PumpFor(300);
-  EXPECT_FALSE(orvane::test::HostExists(Host(std::string(kSecurityDir) + "secur000.bmp")));
+  EXPECT_FALSE(orvane::test::HostExists(HostPath(std::string(kSecurityDir) + "secur000.bmp")));
   // Sequential photos refuse Set outright, and Audio... inside the dialog.
   boxes.clear();
   Button(1008)->click();

@@ -4,9 +4,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/system/winpath.h"
+
 namespace fs = std::filesystem;
 
 namespace orvane::test {
+
+std::string HostPath(const std::string& windowsPath) {
+  return orvane::winpath::ToHost(windowsPath).value_or("");
+}
 
 void WriteHostFile(const std::string& hostPath, const std::string& bytes) {
   fs::path p(hostPath);

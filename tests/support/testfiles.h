@@ -5,6 +5,8 @@
 
 namespace orvane::test {
 
+// The host path of a program's path ("C:\\x.avi"), or "" when it has none.
+std::string HostPath(const std::string& windowsPath);
 // Writes bytes to a host path, creating parent folders.
 void WriteHostFile(const std::string& hostPath, const std::string& bytes);
 // The bytes of a host file, or "" when it cannot be read.

@@ -11,7 +11,6 @@
 #include "platform/dshow/com.h"
 #include "platform/dshow/devices.h"
 #include "platform/dshow/gsterrors.h"
-#include "platform/system/winpath.h"
 #include "tests/support/aviheaders.h"
 #include "tests/support/eventloop.h"
 #include "tests/support/ffprobe.h"
@@ -20,14 +19,11 @@
 #include "tests/support/testprefix.h"
 
 using namespace dshow;
+using orvane::test::HostPath;
 using orvane::test::PumpFor;
 using orvane::test::PumpUntil;
 
 namespace {
-
-std::string Host(const std::string& windowsPath) {
-  return orvane::winpath::ToHost(windowsPath).value_or("");
-}
 
 std::vector<std::string> Names(DeviceCategory category) {
   std::vector<std::string> names;
@@ -109,7 +105,7 @@ Recorded RecordFor(const std::string& camera, const VideoFormat& format, const s
   long code;
   INT_PTR p1, p2;
   while (events && queue->GetEvent(&code, &p1, &p2, 0) == S_OK) events->emplace_back(code, p1);
-  const std::string host = Host(file);
+  const std::string host = HostPath(file);
   const orvane::test::ProbeResult probe = orvane::test::Probe(host);
   EXPECT_TRUE(probe.ok) << probe.errors;
   if (probe.streams.size() != 2) return out;
