@@ -23,6 +23,7 @@ LONG ErrorFromErrno(int e) {
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     case ENOEXEC: return ERROR_BAD_FORMAT;
     case EBUSY:
+    case EWOULDBLOCK:  // a lock another program holds
     case ETXTBSY: return ERROR_SHARING_VIOLATION;
     case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
     case EINVAL: return ERROR_INVALID_PARAMETER;

@@ -6,11 +6,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QLoggingCategory>
+
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <climits>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +24,8 @@
 #include "platform/system/inifile.h"
 #include "platform/system/prefix.h"
 #include "platform/system/unicodetext.h"
+
+Q_LOGGING_CATEGORY(lcProfile, "orvane.profile")
 
 namespace {
 
@@ -138,22 +145,44 @@ void RemoveLeftoverTemps(const std::string& path) {
 // Holds the lock file beside the profile (path + ".lock") for one
 // read-modify-write, so that two programs saving at once do not lose each
 // other's keys. The lock file itself stays: removing it would let a third
-// process lock a new file while the second holds the old one.
+// process lock a new file while the second holds the old one. A save holds
+// it for milliseconds; one held longer belongs to a program that is stuck,
+// and waiting on it would freeze this one at its exit. For a while after a
+// wait has run out, saves (a program saves key by key) try once and fail at
+// once.
 class ProfileFileLock {
  public:
+  static constexpr auto kWait = std::chrono::seconds(3);
+  static constexpr auto kNoWaitAfterGivingUp = std::chrono::seconds(30);
+
   explicit ProfileFileLock(const std::string& path) {
-    m_fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    const std::string lock = path + ".lock";
+    m_fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (m_fd < 0) {
       m_errno = errno;
       return;
     }
-    while (::flock(m_fd, LOCK_EX) != 0) {
-      if (errno == EINTR) continue;
-      m_errno = errno;
+    const auto now = std::chrono::steady_clock::now();
+    const bool stuck = s_gaveUp && now - *s_gaveUp < kNoWaitAfterGivingUp;
+    const auto deadline = stuck ? now : now + kWait;
+    while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+      const int e = errno;
+      if (e == EINTR) continue;
+      if (e == EWOULDBLOCK && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        continue;
+      }
+      if (e == EWOULDBLOCK && !stuck) {
+        s_gaveUp = std::chrono::steady_clock::now();
+        qCWarning(lcProfile, "%s: not saved: another program has held %s for over %lld s",
+                  path.c_str(), lock.c_str(), static_cast<long long>(kWait.count()));
+      }
+      m_errno = e;
       ::close(m_fd);
       m_fd = -1;
       return;
     }
+    s_gaveUp.reset();
   }
   ~ProfileFileLock() {
     if (m_fd >= 0) ::close(m_fd);  // closing releases the lock
@@ -165,6 +194,8 @@ class ProfileFileLock {
   int error() const { return m_errno; }
 
  private:
+  // When a wait last ran out; guarded by g_profileLock.
+  static inline std::optional<std::chrono::steady_clock::time_point> s_gaveUp;
   int m_fd = -1;
   int m_errno = 0;
 };

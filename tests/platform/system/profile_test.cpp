@@ -1,11 +1,14 @@
 #include "platform/system/profile.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -213,6 +216,28 @@ TEST_F(Profile, AFailedSaveLeavesTheOldFileAndSaysSo) {
     fs::permissions(m_prefix.root(), fs::perms::owner_all);
     EXPECT_EQ(Text(), before);
   }
+}
+
+// Another program stuck holding the profile's lock: the save gives up within
+// seconds, as a program must still be able to end, and changes nothing; once
+// the lock is free again, saves go through.
+TEST_F(Profile, ALockHeldByAStuckProgramFailsTheSaveInSecondsAndLeavesTheFile) {
+  Write("[vorix]\nTimeLimit=10\n");
+  const std::string before = Text();
+  const int held = ::open(m_prefix.path("win.ini.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  // A program's save at its exit, key by key: seconds for all of them.
+  const auto start = std::chrono::steady_clock::now();
+  for (const char* key : {"TimeLimit", "UseTimeLimit", "SecurityTime", "SaveVideo"}) {
+    EXPECT_FALSE(WriteProfileString("vorix", key, "20"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(Text(), before);
+  ::close(held);
+  EXPECT_TRUE(WriteProfileString("vorix", "TimeLimit", "20"));
+  EXPECT_EQ(GetProfileInt("vorix", "TimeLimit", 0), 20u);
 }
 
 TEST_F(Profile, FollowsALinkedProfileInsteadOfReplacingTheLink) {
