@@ -193,8 +193,8 @@ GstBuffer* AviStreamSpan::Silence(GstPad* pad, GstClockTime from, GstClockTime t
 }
 
 // Fills a stream that ended short of the moment the recording was ended:
-// the picture with its last frame once more, lasting to it (the
-// constant-rate step fills the gap), the sound with silence.
+// the picture with its last frame stamped once more one frame before it
+// (the constant-rate step fills the gap), the sound with silence.
 void AviStreamSpan::FillToEnd(GstPad* pad, Input* input) {
   GstClockTime end;
   {
@@ -213,12 +213,10 @@ void AviStreamSpan::FillToEnd(GstPad* pad, Input* input) {
   const GstClockTime pts = GST_BUFFER_PTS(last);
   // Filled when it falls short by more than half a frame after its own.
   if (GST_CLOCK_TIME_IS_VALID(pts) && pts + input->framePeriod + input->framePeriod / 2 <= end) {
-    // Stamped one frame after the last, lasting to the end: the constant-rate
-    // step repeats a buffer for as long as its duration at the end of stream.
     GstBuffer* again = gst_buffer_copy(last);
-    GST_BUFFER_PTS(again) = pts + input->framePeriod;
+    GST_BUFFER_PTS(again) = end - input->framePeriod;
     GST_BUFFER_DTS(again) = GST_CLOCK_TIME_NONE;
-    GST_BUFFER_DURATION(again) = end - (pts + input->framePeriod);
+    GST_BUFFER_DURATION(again) = input->framePeriod;
     gst_pad_chain(pad, again);
   }
   gst_buffer_unref(last);

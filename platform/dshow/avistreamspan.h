@@ -17,8 +17,8 @@
 //   well before the recording is stopped, and a source ending its stream
 //   drops what it still had queued. At its end of stream each stream is
 //   filled up to the moment the recording was ended: the picture with its
-//   last frame once more, lasting to that moment, the sound with silence.
-//   The inputs cannot wait for each other there: the multiplexer
+//   last frame stamped once more one frame before it, the sound with
+//   silence. The inputs cannot wait for each other there: the multiplexer
 //   holds one until the other brings data.
 //
 // One span per multiplexer; the inputs' streaming threads call it.
