@@ -25,6 +25,14 @@ GstClockTime RunningTimeNow(GstPad* pad) {
   return now;
 }
 
+// The sound format on pad; false when it has none yet.
+bool PadAudioInfo(GstPad* pad, GstAudioInfo* audio) {
+  GstCaps* caps = gst_pad_get_current_caps(pad);
+  const bool known = caps && gst_audio_info_from_caps(audio, caps) && audio->rate > 0 && audio->bpf > 0;
+  if (caps) gst_caps_unref(caps);
+  return known;
+}
+
 }  // namespace
 
 void AviStreamSpan::Reset(const std::vector<int>& inputs) {
@@ -110,12 +118,10 @@ GstPadProbeReturn AviStreamSpan::OnLeave(GstPad* pad, GstPadProbeInfo* info, gpo
     gst_buffer_replace(&input->last, passed);
   } else if (GST_BUFFER_PTS_IS_VALID(passed)) {
     GstAudioInfo audio;
-    GstCaps* caps = gst_pad_get_current_caps(pad);
-    if (caps && gst_audio_info_from_caps(&audio, caps) && audio.rate > 0 && audio.bpf > 0)
+    if (PadAudioInfo(pad, &audio))
       input->end = GST_BUFFER_PTS(passed) +
                    gst_util_uint64_scale(gst_buffer_get_size(passed) / audio.bpf, GST_SECOND,
                                          static_cast<guint64>(audio.rate));
-    if (caps) gst_caps_unref(caps);
   }
   return result;
 }
@@ -134,10 +140,7 @@ GstPadProbeReturn AviStreamSpan::Trim(GstPad* pad, GstPadProbeInfo* info, Input*
     return pts + input->framePeriod / 2 < start ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
 
   GstAudioInfo audio;
-  GstCaps* caps = gst_pad_get_current_caps(pad);
-  const bool known = caps && gst_audio_info_from_caps(&audio, caps) && audio.rate > 0 && audio.bpf > 0;
-  if (caps) gst_caps_unref(caps);
-  if (!known) return GST_PAD_PROBE_OK;
+  if (!PadAudioInfo(pad, &audio)) return GST_PAD_PROBE_OK;
   const guint64 frames = gst_buffer_get_size(buffer) / static_cast<gsize>(audio.bpf);
   const guint64 early = std::min<guint64>(
       frames, gst_util_uint64_scale(start - pts, static_cast<guint64>(audio.rate), GST_SECOND));
@@ -175,11 +178,8 @@ void AviStreamSpan::FillFromStart(GstPad* pad, Input* input, GstBuffer* first, G
 
 GstBuffer* AviStreamSpan::Silence(GstPad* pad, GstClockTime from, GstClockTime to) {
   GstAudioInfo audio;
-  GstCaps* caps = gst_pad_get_current_caps(pad);
-  const bool known = caps && gst_audio_info_from_caps(&audio, caps) && audio.rate > 0 && audio.bpf > 0;
-  if (caps) gst_caps_unref(caps);
   const guint64 frames =
-      known && to > from ? gst_util_uint64_scale(to - from, static_cast<guint64>(audio.rate), GST_SECOND) : 0;
+      PadAudioInfo(pad, &audio) && to > from ? gst_util_uint64_scale(to - from, static_cast<guint64>(audio.rate), GST_SECOND) : 0;
   if (frames == 0) return nullptr;
   GstBuffer* silence = gst_buffer_new_allocate(nullptr, frames * audio.bpf, nullptr);
   GstMapInfo map;
