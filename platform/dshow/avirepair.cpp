@@ -48,7 +48,13 @@ bool IsRawVideo(u32 compression) {
 constexpr i64 kIndxHeader = 24, kIndxEntry = 16;
 constexpr u32 kHasIndex = 0x10;
 constexpr u32 kKeyFrame = 0x10;
-constexpr int kMaxStreams = 100;  // chunk ids carry two digits
+// A recording holds a picture and perhaps its sound; a file of more streams
+// is no recording of ours, and each stream costs a walk of the chunks.
+constexpr std::size_t kMaxStreams = 2;
+// The indexes a repair adds may grow the file by this share at most: a
+// recording's chunks are frames and sound blocks, never thousands of empty
+// chunks that would make the index several times the data.
+constexpr i64 kMaxGrowthDivisor = 10;
 // 4 TiB in parts of 1 GiB; a file of more parts (each may be 24 bytes) is
 // no recording, and would cost memory in proportion.
 constexpr std::size_t kMaxParts = 4096;
@@ -79,9 +85,22 @@ class AviFile {
   }
   i64 size() const { return m_size; }
 
+  // Reads go through a window of the file, so walking chunk headers costs a
+  // system call per window, not per field.
   bool Read(i64 at, void* out, std::size_t n) const {
-    return at >= 0 && at + static_cast<i64>(n) <= m_size &&
-           ::pread(m_fd, out, n, at) == static_cast<ssize_t>(n);
+    if (at < 0 || at + static_cast<i64>(n) > m_size) return false;
+    if (n > sizeof m_window) return ::pread(m_fd, out, n, at) == static_cast<ssize_t>(n);
+    if (at < m_windowAt || at + static_cast<i64>(n) > m_windowAt + m_windowSize) {
+      ssize_t got;
+      do {
+        got = ::pread(m_fd, m_window, sizeof m_window, at);
+      } while (got < 0 && errno == EINTR);
+      m_windowAt = at;
+      m_windowSize = std::max<i64>(got, 0);
+      if (m_windowSize < static_cast<i64>(n)) return false;
+    }
+    std::memcpy(out, m_window + (at - m_windowAt), n);
+    return true;
   }
   std::optional<u32> U32(i64 at) const {
     u32 value;
@@ -89,6 +108,7 @@ class AviFile {
     return value;
   }
   bool Write(i64 at, const void* data, std::size_t n) {
+    m_windowSize = 0;
     const char* bytes = static_cast<const char*>(data);
     while (n > 0) {
       ssize_t done = ::pwrite(m_fd, bytes, n, at);
@@ -101,6 +121,7 @@ class AviFile {
   }
   bool WriteU32(i64 at, u32 value) { return Write(at, &value, 4); }
   bool Truncate(i64 size) {
+    m_windowSize = 0;
     if (::ftruncate(m_fd, size) != 0) return false;
     m_size = size;
     return true;
@@ -110,6 +131,8 @@ class AviFile {
  private:
   int m_fd = -1;
   i64 m_size = 0;
+  mutable char m_window[1 << 16];
+  mutable i64 m_windowAt = 0, m_windowSize = 0;
 };
 
 // Appends little-endian fields and flushes to the file in large writes, so
@@ -200,6 +223,11 @@ class Repair {
       result.indexWritten = true;
       return result;
     }
+    if (IndexBytes() > m_f.size() / kMaxGrowthDivisor) {
+      result.status = AviRepairStatus::kRefused;
+      result.detail = "its chunks are too small for a recording";
+      return result;
+    }
     if (!Apply(&result)) {
       result.status = AviRepairStatus::kFailed;
       return result;
@@ -260,9 +288,12 @@ class Repair {
       }
       at += 8 + Padded(size);
     }
-    for (const Stream& s : m_streams)
+    int videos = 0;
+    for (const Stream& s : m_streams) {
       if (s.strh < 0) return false;
-    return true;
+      videos += s.video;
+    }
+    return videos <= 1 && static_cast<std::size_t>(videos) + 1 >= m_streams.size();
   }
 
   bool ReadSubList(u32 list, i64 at, i64 end) {
@@ -552,14 +583,22 @@ class Repair {
     return true;
   }
 
+  // What the indexes for the last part's chunks take: ix## per stream, and
+  // idx1 when it is the first part.
+  i64 IndexBytes() const {
+    const Part& last = m_parts.back();
+    if (last.whole) return 0;
+    long entries = 0;
+    for (const PartStream& ps : last.streams) entries += ps.chunks;
+    return static_cast<i64>(m_streams.size()) * (8 + kIndxHeader) + 8 * entries +
+           (&last == &m_parts.front() ? 8 + 16 * entries : 0);
+  }
+
   bool Apply(AviRepairResult* result) {
     Part& last = m_parts.back();
     // RIFF sizes are 32 bits: a part that would pass 4 GiB with its indexes
     // is no part this repair can write.
-    long entries = 0;
-    for (const PartStream& ps : last.streams) entries += ps.chunks;
-    const i64 indexes = static_cast<i64>(m_streams.size()) * (8 + kIndxHeader) + 8 * entries +
-                        (&last == &m_parts.front() ? 8 + 16 * entries : 0);
+    const i64 indexes = IndexBytes();
     for (const Part& part : m_parts)
       if (std::max(part.end, part.dataEnd) - part.start > kMaxPartSize)
         return Failed(result, "a part is larger than 4 GiB");

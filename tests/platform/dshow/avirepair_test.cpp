@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -136,10 +137,35 @@ TEST(AviRepair, ForeignAndHostileFilesAreLeftAlone) {
     bytes.replace(static_cast<std::size_t>(at), 4, reinterpret_cast<const char*>(&value), 4);
     return bytes;
   };
+  const std::size_t movi = avi.find("movi") + 4;
+  auto set32 = [](std::string& bytes, std::size_t at, std::uint32_t value) {
+    bytes.replace(at, 4, reinterpret_cast<const char*>(&value), 4);
+  };
+  auto u32 = [](const std::string& bytes, std::size_t at) {
+    std::uint32_t v;
+    std::memcpy(&v, bytes.data() + at, 4);
+    return v;
+  };
+  // The headers of a recording with its first stream's list repeated
+  // `extra` times, cut off after 4 MB of empty chunks: a crafted file whose
+  // index would be three times its size and cost a walk per stream.
+  auto emptyChunks = [&](int extra) {
+    std::string head = avi.substr(0, movi);
+    const std::size_t strl = head.find("strl") - 8;
+    const std::string list = head.substr(strl, 8 + u32(head, strl + 4));
+    for (int i = 0; i < extra; ++i) head.insert(strl, list);
+    set32(head, 16, u32(head, 16) + static_cast<std::uint32_t>(extra * list.size()));  // hdrl
+    std::string bytes = head;
+    bytes.reserve(head.size() + (4u << 20));
+    while (bytes.size() < head.size() + (4u << 20)) bytes += std::string("01wb\0\0\0\0", 8);
+    return bytes;
+  };
   const struct {
     const char* what;
     std::string bytes;
   } cases[] = {
+      {"4 MB of empty chunks", emptyChunks(0)},
+      {"a hundred streams", emptyChunks(98)},
       {"empty", ""},
       {"text", "not a recording at all\n"},
       {"a WAVE file", "RIFF\x24\0\0\0WAVEfmt " + std::string(40, '\0')},
