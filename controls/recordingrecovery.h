@@ -8,8 +8,7 @@
 
 // Repairs each of the named files in folder (a directory ending in a
 // backslash) that was cut off; whole files and files of other kinds are not
-// touched, and so is a file written in the last ten seconds, which another
-// run of a program may still be recording. The Windows paths of the files
-// repaired.
+// touched, and so is a recording another running program is still writing.
+// The Windows paths of the files repaired.
 std::vector<std::string> RepairUnfinishedRecordings(const std::string& folder,
                                                     const std::vector<std::string>& names);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "controls/thumbnailfile.h"
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
 #include "platform/system/clock.h"
@@ -203,5 +204,5 @@ void AdvanceSecurityCounter() {
 std::string ThumbnailPath() {
   std::string directory = Settings().SaveVideo;
   StripFileName(directory);
-  return directory + "tmp.bmp";
+  return ThumbnailFileIn(directory);
 }

@@ -55,7 +55,8 @@ std::string NextPhotoPath();
 // written, from 998 back to 0.
 std::string NextSecurityPath();
 void AdvanceSecurityCounter();
-// "tmp.bmp" in SaveVideo (stripped first).
+// The thumbnail file in SaveVideo (stripped first): "tmp.bmp" unless another
+// running program has it (controls/thumbnailfile.h).
 std::string ThumbnailPath();
 
 extern int SecurityCounter;

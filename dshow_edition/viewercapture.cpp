@@ -159,6 +159,9 @@ void ViewerDialog::OnTimer(UINT_PTR id) {
     // Without a camera there is no picture: the tick takes none.
     if (!GraphState().graph) return;
     const std::string path = NextSecurityPath();
+    // The sequence writes over its old photos: whatever else holds the name
+    // (a link, a FIFO) is replaced, never written through.
+    orvane::files::ReplaceableByFile(path);
     if (SaveStill(StillKind::kSequential, path, this)) AdvanceSecurityCounter();
   }
 }

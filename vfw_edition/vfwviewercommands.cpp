@@ -2,6 +2,7 @@
 // files window they fill.
 #include <QWidget>
 
+#include "controls/thumbnailfile.h"
 #include "platform/ui/dialogbuilder.h"
 #include "platform/ui/windowtimer.h"
 #include "vfw_edition/capturedriver.h"
@@ -9,7 +10,7 @@
 #include "vfw_edition/recordoptions.h"
 #include "vfw_edition/vfwviewerdialog.h"
 
-const char kThumbnailPath[] = "c:\\Lumitrex Images\\video\\tmp.bmp";
+const char kThumbnailFolder[] = "c:\\Lumitrex Images\\video\\";
 
 namespace {
 constexpr int IDC_TIME = 1017;
@@ -53,8 +54,8 @@ void VfwViewerDialog::SetRecordingCaptureParams() {
 void VfwViewerDialog::OnStart() {
   EnableButton(1001, false);
   EnableButton(1002, RecordOptions.UseTimeLimit == 0);
-  SendCaptureMessage(WM_CAP_FILE_SAVEDIBA, 0, reinterpret_cast<LPARAM>(kThumbnailPath));
-  m_ThumbnailPath = kThumbnailPath;
+  m_ThumbnailPath = ThumbnailFileIn(kThumbnailFolder);
+  SendCaptureMessage(WM_CAP_FILE_SAVEDIBA, 0, reinterpret_cast<LPARAM>(m_ThumbnailPath.c_str()));
   if (QWidget* time = orvane::ui::GetDlgItem(this, IDC_TIME)) time->show();
   ResetClock();
 

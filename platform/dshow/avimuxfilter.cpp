@@ -1,11 +1,17 @@
 #include "platform/dshow/avimuxfilter.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstdio>
 
 #include "platform/dshow/faults.h"
+#include "platform/dshow/gsterrors.h"
 
 namespace dshow {
 
@@ -244,12 +250,16 @@ Ref<FileWriterFilter> FileWriterFilter::Create(const std::string& windowsPath,
 FileWriterFilter::~FileWriterFilter() {
   // No streaming thread may call into a writer that is going.
   if (m_sink) gst_element_set_state(m_sink, GST_STATE_NULL);
+  CloseFile();
 }
 
 void FileWriterFilter::Build() {
-  m_sink = AddToBin(m_bin.get(), "filesink");
-  g_object_set(m_sink, "location", m_hostPath.c_str(), "async", FALSE, "sync", FALSE, nullptr);
-  gst_util_set_object_arg(G_OBJECT(m_sink), "buffer-mode", "unbuffered");
+  // fdsink writes to a descriptor this filter opened itself (filesink would
+  // follow a link and block on a FIFO). Until then it has none: its default
+  // is standard output.
+  m_sink = AddToBin(m_bin.get(), "fdsink");
+  g_object_set(m_sink, "async", FALSE, "sync", FALSE, nullptr);
+  gst_element_set_locked_state(m_sink, TRUE);
   GstPad* sinkPad = gst_element_get_static_pad(m_sink, "sink");
   gst_pad_add_probe(
       sinkPad,
@@ -260,18 +270,51 @@ void FileWriterFilter::Build() {
   gst_object_unref(sinkPad);
 }
 
+void FileWriterFilter::PrepareRun() {
+  CloseFile();
+  m_openFailure = S_OK;
+  if (!AnyPinConnected()) return;
+  // O_NONBLOCK: a FIFO does not hold the open; O_NOFOLLOW: a link is
+  // refused, not written through. Emptied only once it is known to be a
+  // regular file nobody else is writing.
+  const int fd = ::open(m_hostPath.c_str(),
+                        O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+  struct stat st;
+  HRESULT failure = S_OK;
+  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    failure = kWriteFault;
+  else if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+    failure = static_cast<HRESULT>(0x80070000u | ERROR_SHARING_VIOLATION);
+  else if (::ftruncate(fd, 0) != 0 || ::fcntl(fd, F_SETFL, O_WRONLY) != 0)
+    failure = kWriteFault;
+  if (FAILED(failure)) {
+    if (fd >= 0) ::close(fd);
+    m_openFailure = failure;
+    return;
+  }
+  m_fd = fd;
+  m_device = st.st_dev;
+  m_inode = st.st_ino;
+  g_object_set(m_sink, "fd", m_fd, nullptr);
+  gst_element_set_locked_state(m_sink, FALSE);
+}
+
+void FileWriterFilter::Stopped() { CloseFile(); }
+
+void FileWriterFilter::CloseFile() {
+  if (m_fd < 0) return;
+  if (m_sink) {
+    gst_element_set_locked_state(m_sink, TRUE);
+    gst_element_set_state(m_sink, GST_STATE_NULL);
+  }
+  ::close(m_fd);  // and with it the lock
+  m_fd = -1;
+}
+
 GstPadProbeReturn FileWriterFilter::OnData(GstPad*, GstPadProbeInfo* info, gpointer data) {
   auto* writer = static_cast<FileWriterFilter*>(data);
   if (GST_PAD_PROBE_INFO_TYPE(info) &
       (GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST)) {
-    if (writer->m_wrote.load()) return GST_PAD_PROBE_OK;
-    // The sink opened (and emptied) the file when it started: it is ours.
-    struct stat st;
-    std::lock_guard guard(writer->m_lock);
-    if (::stat(writer->m_hostPath.c_str(), &st) == 0) {
-      writer->m_device = st.st_dev;
-      writer->m_inode = st.st_ino;
-    }
     writer->m_wrote = true;
     return GST_PAD_PROBE_OK;
   }
@@ -296,8 +339,15 @@ bool FileWriterFilter::StillOwnsFile() const {
   if (!m_wrote.load()) return false;
   struct stat st;
   if (::lstat(m_hostPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  std::lock_guard guard(m_lock);
   return st.st_dev == m_device && st.st_ino == m_inode;
+}
+
+bool RecordingInProgress(const std::string& hostPath) {
+  const int fd = ::open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return false;
+  const bool locked = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return locked;
 }
 
 }  // namespace dshow

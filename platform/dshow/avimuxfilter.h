@@ -87,9 +87,18 @@ class FileWriterFilter : public FilterBase, public IFileSinkFilter {
 
   HRESULT GetCurFile(std::string* path) override;
 
+  // The file is opened (and emptied) as the graph leaves Stopped, and held
+  // with an exclusive lock until it stops, so that a recording in progress
+  // can be told by its lock (RecordingInProgress). A link, a FIFO or a
+  // device in its place is never written through or waited on.
+  void PrepareRun() override;
+  void Stopped() override;
+  // Why the file could not be opened for this run, or S_OK.
+  HRESULT OpenFailure() const { return m_openFailure; }
+
   // Whether the end of stream has passed into the file since the last Rearm.
-  // The file sink writes unbuffered, so every write before it has been
-  // made, and any failure of one reported, by then. Any thread.
+  // The sink writes unbuffered, so every write before it has been made, and
+  // any failure of one reported, by then. Any thread.
   bool reachedEndOfStream() const { return m_eos.load(); }
   void Rearm();
   // Whether data reached the file since it was opened, and whether the file
@@ -102,17 +111,23 @@ class FileWriterFilter : public FilterBase, public IFileSinkFilter {
  private:
   FileWriterFilter(const std::string& windowsPath, const std::string& hostPath);
   void Build();
+  void CloseFile();
   static GstPadProbeReturn OnData(GstPad* pad, GstPadProbeInfo* info, gpointer self);
 
   std::string m_windowsPath;
   std::string m_hostPath;
   GstElement* m_sink = nullptr;
+  int m_fd = -1;  // GUI thread
+  HRESULT m_openFailure = S_OK;
   // Set on the streaming thread, read on the GUI thread.
   std::atomic<bool> m_eos{false};
   std::atomic<bool> m_wrote{false};
-  mutable std::mutex m_lock;
-  dev_t m_device = 0;                // guarded by m_lock: the file written
+  dev_t m_device = 0;  // the file opened, set before the sink starts
   ino_t m_inode = 0;
 };
+
+// Whether a program is still writing the recording at hostPath: its writer
+// holds the file's lock until it stops or ends, a crash included.
+bool RecordingInProgress(const std::string& hostPath);
 
 }  // namespace dshow

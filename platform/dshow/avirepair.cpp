@@ -70,7 +70,7 @@ class AviFile {
     if (m_fd >= 0) ::close(m_fd);
   }
   bool Open(const std::string& path, std::string* why) {
-    m_fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    m_fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
     struct stat st;
     if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
       *why = std::strerror(errno);

@@ -27,7 +27,7 @@ constexpr int kSourceStartTimeoutMs = 3000;
 bool IsFileSink(GstObject* object) {
   if (!GST_IS_ELEMENT(object)) return false;
   GstElementFactory* factory = gst_element_get_factory(GST_ELEMENT(object));
-  return factory && std::strcmp(GST_OBJECT_NAME(factory), "filesink") == 0;
+  return factory && std::strcmp(GST_OBJECT_NAME(factory), "fdsink") == 0;
 }
 }  // namespace
 
@@ -146,8 +146,11 @@ void FilterGraph::PrepareFilterStates() {
 HRESULT FilterGraph::Run() {
   if (HRESULT hr = faults::Check("IMediaControl::Run"); FAILED(hr)) return hr;
   if (m_state == FilterState::Running) return S_OK;
-  if (m_state == FilterState::Stopped) BeginRun();
-  HRESULT hr = S_OK;
+  HRESULT hr = m_state == FilterState::Stopped ? BeginRun() : S_OK;
+  if (FAILED(hr)) {
+    EndFailedRun();
+    return hr;
+  }
   if (gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
     std::lock_guard guard(m_eventLock);
     hr = FAILED(m_firstError) ? m_firstError : E_FAIL;
@@ -155,15 +158,20 @@ HRESULT FilterGraph::Run() {
     hr = WaitForSources(kSourceStartTimeoutMs);
   }
   if (FAILED(hr)) {
-    // The run failed and says why through its result, not as an event too.
-    gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
-    m_state = FilterState::Stopped;
-    std::lock_guard guard(m_eventLock);
-    m_events.clear();
+    EndFailedRun();
     return hr;
   }
   m_state = FilterState::Running;
   return S_OK;
+}
+
+// The run failed and says why through its result, not as an event too.
+void FilterGraph::EndFailedRun() {
+  gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
+  m_state = FilterState::Stopped;
+  for (FileWriterFilter* writer : ConnectedWriters()) writer->Stopped();
+  std::lock_guard guard(m_eventLock);
+  m_events.clear();
 }
 
 HRESULT FilterGraph::WaitForSources(int timeoutMs) {
@@ -189,27 +197,37 @@ HRESULT FilterGraph::WaitForSources(int timeoutMs) {
 HRESULT FilterGraph::Pause() {
   if (HRESULT hr = faults::Check("IMediaControl::Pause"); FAILED(hr)) return hr;
   if (m_state == FilterState::Paused) return S_OK;
-  if (m_state == FilterState::Stopped) BeginRun();
+  if (m_state == FilterState::Stopped) {
+    if (HRESULT hr = BeginRun(); FAILED(hr)) {
+      EndFailedRun();
+      return hr;
+    }
+  }
   if (gst_element_set_state(m_pipeline.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
-    gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
-    m_state = FilterState::Stopped;
+    EndFailedRun();
     return E_FAIL;
   }
   m_state = FilterState::Paused;
   return S_OK;
 }
 
-// Leaving Stopped, by Run or by Pause: a new run hears only of itself.
-void FilterGraph::BeginRun() {
+// Leaving Stopped, by Run or by Pause: a new run hears only of itself. Fails
+// when a file to record to cannot be opened.
+HRESULT FilterGraph::BeginRun() {
   for (const Ref<FilterBase>& filter : m_filters) filter->PrepareRun();
   PrepareFilterStates();
+  {
+    std::lock_guard guard(m_eventLock);
+    m_abortQueued = false;
+    m_writeFailed = false;
+    m_firstError = S_OK;
+    m_events.clear();
+  }
   for (const Ref<FilterBase>& filter : m_filters)
     if (auto* writer = dynamic_cast<FileWriterFilter*>(filter.get())) writer->Rearm();
-  std::lock_guard guard(m_eventLock);
-  m_abortQueued = false;
-  m_writeFailed = false;
-  m_firstError = S_OK;
-  m_events.clear();
+  for (FileWriterFilter* writer : ConnectedWriters())
+    if (FAILED(writer->OpenFailure())) return writer->OpenFailure();
+  return S_OK;
 }
 
 std::vector<FileWriterFilter*> FilterGraph::ConnectedWriters() const {

@@ -58,7 +58,8 @@ class FilterGraph : public IGraphBuilder,
  private:
   static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
   void PrepareFilterStates();
-  void BeginRun();
+  HRESULT BeginRun();
+  void EndFailedRun();
   std::vector<FileWriterFilter*> ConnectedWriters() const;
   // Until every writer has its end of stream, a write fails, or timeoutMs;
   // whether every writer finished.

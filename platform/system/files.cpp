@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <ctime>
 #include <optional>
 
 #include "platform/system/errnomap.h"
@@ -68,6 +67,33 @@ bool CopyData(int from, int to) {
   }
 }
 
+// Opens host as a regular file only: O_NOFOLLOW refuses a link in its place
+// (never written through), O_NONBLOCK keeps a FIFO from holding the open,
+// and anything but a regular file is refused before it is emptied. -1 with
+// the last error set.
+int OpenRegular(const std::string& host, int flags) {
+  const bool truncate = flags & O_TRUNC;
+  int fd = ::open(host.c_str(), (flags & ~O_TRUNC) | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0666);
+  if (fd < 0) {
+    SetOpenError(host, errno);
+    if (errno == ELOOP) SetError(ERROR_ACCESS_DENIED);
+    return -1;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    SetError(ERROR_ACCESS_DENIED);
+    return -1;
+  }
+  if ((truncate && ::ftruncate(fd, 0) != 0) || ::fcntl(fd, F_SETFL, flags & O_ACCMODE) != 0) {
+    const int e = errno;
+    ::close(fd);
+    SetError(ErrorFromErrno(e));
+    return -1;
+  }
+  return fd;
+}
+
 int OpenFlags(DWORD access, DWORD disposition) {
   int flags = O_CLOEXEC;
   bool read = access & GENERIC_READ;
@@ -100,11 +126,8 @@ HANDLE CreateFile(LPCSTR path, DWORD access, DWORD /*shareMode*/, void* /*securi
     SetError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
-  int fd = ::open(host->c_str(), OpenFlags(access, disposition), 0666);
-  if (fd < 0) {
-    SetOpenError(*host, errno);
-    return INVALID_HANDLE_VALUE;
-  }
+  int fd = OpenRegular(*host, OpenFlags(access, disposition));
+  if (fd < 0) return INVALID_HANDLE_VALUE;
   // CREATE_ALWAYS and OPEN_ALWAYS tell the caller that the file was there.
   SetError(existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS)
                ? ERROR_ALREADY_EXISTS
@@ -148,12 +171,8 @@ BOOL ReadFile(HANDLE file, void* data, DWORD size, LPDWORD read, void* /*overlap
 HFILE _lcreat(LPCSTR path, int /*attribute*/) {
   std::optional<std::string> host = Host(path);
   if (!host) return HFILE_ERROR;
-  int fd = ::open(host->c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    SetOpenError(*host, errno);
-    return HFILE_ERROR;
-  }
-  return fd;
+  int fd = OpenRegular(*host, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC);
+  return fd < 0 ? HFILE_ERROR : fd;
 }
 
 UINT _lwrite(HFILE file, const void* data, UINT size) {
@@ -300,12 +319,11 @@ bool NameIsTaken(const std::string& windowsPath) {
   return ::lstat(host->c_str(), &st) == 0;
 }
 
-bool ModifiedWithin(const std::string& windowsPath, int seconds) {
+bool ReplaceableByFile(const std::string& windowsPath) {
   std::optional<std::string> host = orvane::winpath::ToHost(windowsPath);
   struct stat st;
-  if (!host || ::stat(host->c_str(), &st) != 0) return false;
-  const time_t now = ::time(nullptr);
-  return st.st_mtime > now - seconds;
+  if (!host || ::lstat(host->c_str(), &st) != 0 || S_ISREG(st.st_mode)) return true;
+  return !S_ISDIR(st.st_mode) && ::unlink(host->c_str()) == 0;
 }
 
 std::vector<std::string> FileNamesIn(const std::string& windowsFolder) {

@@ -73,9 +73,11 @@ namespace orvane::files {
 // the write that follows fails with its own error instead of looping.
 bool NameIsTaken(const std::string& windowsPath);
 
-// Whether the file was written within the last seconds (a clock set back
-// counts as recent).
-bool ModifiedWithin(const std::string& windowsPath, int seconds);
+// Removes whatever holds the name when it is not a regular file (a link, a
+// FIFO, a socket), so that a file the caller writes over by design is
+// replaced instead of refused. Folders stay. Whether the name is free or a
+// regular file now.
+bool ReplaceableByFile(const std::string& windowsPath);
 
 // The names of the regular files in a folder (Windows form), in byte order;
 // empty when the folder cannot be read.

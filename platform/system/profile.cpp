@@ -328,6 +328,12 @@ BOOL WriteProfileString(LPCSTR section, LPCSTR key, LPCSTR value) {
   }
   std::lock_guard guard(g_profileLock);
   const std::string path = SaveTarget(orvane::prefix::ProfilePath());
+  // A profile linked to a device or a FIFO is not written, and gets no lock
+  // file beside the device.
+  if (struct stat st; ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    SetLastError(static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    return FALSE;
+  }
   MakeParents(path);
   ProfileFileLock fileLock(path);
   if (!fileLock.held()) {
@@ -354,5 +360,12 @@ BOOL WriteProfileString(LPCSTR section, LPCSTR key, LPCSTR value) {
     return FALSE;
   }
   if (after == before) return TRUE;
+  // Never a file the next read would refuse: it would read as defaults and
+  // refuse every later save.
+  if (after->size() > kMaxProfileBytes || !orvane::FitsIniLineLimit(profile.ini.Serialize())) {
+    qCWarning(lcProfile, "%s: not saved: the profile would pass its size limits", path.c_str());
+    SetLastError(static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+    return FALSE;
+  }
   return ReplaceFile(path, *after) ? TRUE : FALSE;
 }

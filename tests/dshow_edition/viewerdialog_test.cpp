@@ -3,7 +3,11 @@
 // the strip, the captured-file commands, the start-up repair and shut-down.
 #include "dshow_edition/viewerdialog.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -98,21 +102,28 @@ class Viewer : public ::testing::Test {
 }  // namespace
 
 TEST_F(Viewer, ThePanelHangsUnderThePictureAndAPhotoGoesFromTheButtonToFileAndStrip) {
-  // A recording a crash left behind is repaired at start-up, and said once.
-  const std::string cut = prefix.driveC() + "/Lumitrex Images/Video/videof03.avi";
-  fs::create_directories(fs::path(cut).parent_path());
+  // A recording a crash left behind moments ago is repaired at start-up, and
+  // said once. One another running program still writes (it holds the
+  // file's lock) is left alone, and so is a link's target elsewhere.
+  const std::string folder = prefix.driveC() + "/Lumitrex Images/Video/";
+  const std::string cut = folder + "videof03.avi";
+  fs::create_directories(folder);
   ASSERT_TRUE(orvane::test::MakeAvi(cut, 160, 120, 30));
   fs::resize_file(cut, fs::file_size(cut) - 3000);
-  // One written a minute ago is left over; one written just now may be
-  // another run's recording in progress and is left alone.
-  const std::string busy = prefix.driveC() + "/Lumitrex Images/Video/videof04.avi";
+  const std::string busy = folder + "videof04.avi", elsewhere = prefix.path("elsewhere.avi");
   fs::copy_file(cut, busy);
-  fs::last_write_time(cut, fs::file_time_type::clock::now() - std::chrono::minutes(1));
-  const auto busySize = fs::file_size(busy);
+  fs::copy_file(cut, elsewhere);
+  fs::create_symlink(elsewhere, folder + "videof05.avi");
+  const int writer = ::open(busy.c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+  const auto cutSize = fs::file_size(cut);
   Open();
-  EXPECT_EQ(fs::file_size(busy), busySize);
+  ::close(writer);
+  EXPECT_EQ(fs::file_size(busy), cutSize);
+  EXPECT_EQ(fs::file_size(elsewhere), cutSize);
   ASSERT_EQ(boxes.texts().size(), 1u);
   EXPECT_NE(boxes.texts()[0].find("C:\\Lumitrex Images\\Video\\videof03.avi"), std::string::npos);
+  EXPECT_EQ(boxes.texts()[0].find("videof05"), std::string::npos);
   EXPECT_TRUE(orvane::test::DecodesCleanly(cut));
 
   const QRect frame = g_VideoFrameWnd->frameGeometry();
@@ -425,6 +436,20 @@ TEST_F(Viewer, SequentialPhotosAndTheCommandsEachStateRefuses) {
   EXPECT_FALSE(orvane::test::HostExists(HostPath(std::string(kSecurityDir) + "secur999.bmp")));
   EXPECT_EQ(orvane::test::ReadHostFile(first).substr(0, 2), "BM") << "written over";
   EXPECT_EQ(SecurityCounter, 1);
+  // A link planted in a photo's place is replaced, not written through; a
+  // FIFO is replaced, not waited on.
+  const std::string target = prefix.path("elsewhere.bmp");
+  orvane::test::WriteHostFile(target, "not a photo");
+  for (const char* name : {"secur001.bmp", "secur002.bmp", "secur003.bmp"})
+    fs::remove(HostPath(std::string(kSecurityDir) + name));
+  fs::create_symlink(target, HostPath(std::string(kSecurityDir) + "secur001.bmp"));
+  ASSERT_EQ(::mkfifo(HostPath(std::string(kSecurityDir) + "secur002.bmp").c_str(), 0644), 0);
+  for (int tick = 0; tick < 3; ++tick) SendMessage(dialog.get(), WM_TIMER, 1, 0);
+  EXPECT_EQ(orvane::test::ReadHostFile(target), "not a photo");
+  for (const char* name : {"secur001.bmp", "secur002.bmp", "secur003.bmp"}) {
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(HostPath(std::string(kSecurityDir) + name))));
+    EXPECT_EQ(orvane::test::ReadHostFile(HostPath(std::string(kSecurityDir) + name)).substr(0, 2), "BM");
+  }
 
   // Recording: Photo, Security, Mail and Start are ignored, silently.
   boxes.clear();

@@ -17,6 +17,7 @@
 #include "resources/tarrow/tarrowresources.h"
 #include "tests/support/dialoganswers.h"
 #include "tests/support/eventloop.h"
+#include "platform/system/nameclaim.h"
 #include "tests/support/ffprobe.h"
 #include "tests/support/recordingboxes.h"
 #include "tests/support/scopedresourcemodule.h"
@@ -105,16 +106,23 @@ TEST_F(Tarrow, RecordsWithAndWithoutALimitAndTakesNumberedPhotos) {
   EXPECT_FALSE(Button(dialog.get(), 1002)->isEnabled());
 
   // A 3 s limit: Stop stays off, and the clock ends the recording at 4 s.
+  // Another program recording into the same folder holds tmp.bmp: this one
+  // takes its thumbnail in a file of its own.
   RecordOptions.UseTimeLimit = 1;
   RecordOptions.TimeLimit = 3;
+  auto other = orvane::files::NameClaim::Claim("c:\\Lumitrex Images\\video\\tmp.bmp");
+  ASSERT_TRUE(other);
+  orvane::test::WriteHostFile(Video("tmp.bmp"), "the other program's");
   Click(1001);
+  EXPECT_EQ(orvane::test::ReadHostFile(Video("tmp1.bmp")).substr(0, 2), "BM");
   EXPECT_FALSE(Button(dialog.get(), 1001)->isEnabled());
   EXPECT_FALSE(Button(dialog.get(), 1002)->isEnabled());
   ASSERT_TRUE(PumpUntil([&] { return Listed() == 1; }, 6000));
   EXPECT_EQ(dialog->timeText(), "00:00");
   EXPECT_TRUE(Button(dialog.get(), 1001)->isEnabled());
   EXPECT_TRUE(orvane::ui::GetDlgItem(dialog.get(), 1017)->isVisible());
-  EXPECT_FALSE(fs::exists(Video("tmp.bmp"))) << "the thumbnail was taken in and removed";
+  EXPECT_FALSE(fs::exists(Video("tmp1.bmp"))) << "the thumbnail was taken in and removed";
+  EXPECT_EQ(orvane::test::ReadHostFile(Video("tmp.bmp")), "the other program's");
   CTitledPicsWnd* strip = dialog->filesWindow()->strip();
   EXPECT_EQ(strip->GetPathAt(0), "c:\\Lumitrex Images\\video\\vid00000.avi");
   auto limited = orvane::test::Probe(Video("vid00000.avi"));

@@ -1,9 +1,12 @@
 // Recordings that fail at unlucky moments: each one must leave a file that
 // ffprobe and ffmpeg read cleanly, and Stop must say whether it was finished.
 #include <gst/gst.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QWidget>
 #include <atomic>
@@ -14,9 +17,10 @@
 #include "platform/dshow/capturefilter.h"
 #include "platform/dshow/com.h"
 #include "platform/dshow/devices.h"
+#include "platform/dshow/avimuxfilter.h"
 #include "platform/dshow/faults.h"
-#include "platform/dshow/gsterrors.h"
 #include "platform/dshow/filterbase.h"
+#include "platform/dshow/gsterrors.h"
 #include "tests/support/eventloop.h"
 #include "tests/support/ffprobe.h"
 #include "tests/support/filesizelimit.h"
@@ -211,21 +215,33 @@ TEST(RecordingSurvives, EveryFailurePointLeavesAFileThatPlaysAndIsReported) {
   }
 }
 
-TEST(RecordingSurvives, AFullDiskSaysSoAndOnlyTheGraphsOwnFileIsRepaired) {
+TEST(RecordingSurvives, APlantedFileIsRefusedAndOnlyTheGraphsOwnFileIsRepaired) {
   orvane::test::TempPrefix prefix;
-  // ENOSPC, as the operating system says it, is the full-disk code; the
-  // "file" (the full device itself) is nothing the graph may repair.
-  fs::create_symlink("/dev/full", prefix.driveC() + "/full.avi");
-  {
-    Recording full("full.avi", false);
-    ASSERT_EQ(full.control->Run(), S_OK);
-    std::optional<std::pair<long, HRESULT>> event;
-    ASSERT_TRUE(PumpUntil([&] { return (event = full.Event()).has_value(); }, 5000));
-    EXPECT_EQ(event->first, EC_ERRORABORT);
-    EXPECT_EQ(event->second, kDiskFull);
-    EXPECT_EQ(full.control->Stop(), S_FALSE);
-    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+  // A link is not written through, a FIFO not waited on, and a recording
+  // another program is writing (it holds the lock) not emptied: the run
+  // fails at once and says why.
+  const std::string target = prefix.path("target.avi");
+  orvane::test::WriteHostFile(target, "someone else's");
+  fs::create_symlink(target, prefix.driveC() + "/link.avi");
+  ASSERT_EQ(::mkfifo((prefix.driveC() + "/fifo.avi").c_str(), 0644), 0);
+  const std::string held = prefix.driveC() + "/held.avi";
+  orvane::test::WriteHostFile(held, "being written");
+  const int holder = ::open(held.c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  EXPECT_TRUE(RecordingInProgress(held));
+  for (const auto& [name, code] : {std::pair{"link.avi", kWriteFault}, {"fifo.avi", kWriteFault},
+                                   {"held.avi", static_cast<HRESULT>(0x80070020)}}) {
+    SCOPED_TRACE(name);
+    Recording planted(name, false);
+    EXPECT_EQ(planted.control->Run(), code);
+    EXPECT_EQ(planted.control->Stop(), S_OK);
   }
+  ::close(holder);
+  EXPECT_FALSE(RecordingInProgress(held));
+  EXPECT_EQ(orvane::test::ReadHostFile(target), "someone else's");
+  EXPECT_EQ(orvane::test::ReadHostFile(held), "being written");
+  EXPECT_TRUE(fs::is_fifo(prefix.driveC() + "/fifo.avi"));
+
   // A recording put in place of the graph's file after it failed is not the
   // graph's to repair, however cut off it is.
   const std::string file = prefix.driveC() + "/disk.avi";

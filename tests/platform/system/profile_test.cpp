@@ -248,6 +248,25 @@ TEST_F(Profile, FollowsALinkedProfileInsteadOfReplacingTheLink) {
   EXPECT_EQ(ReadHostFile(m_prefix.path("real/win.ini")), "[a]\nb=d\n");
 }
 
+TEST_F(Profile, ASaveNeverWritesWhatTheReaderRefusesNorLocksBesideADevice) {
+  // At the reader's line limit, a save that adds a line is refused and the
+  // profile still reads.
+  std::string full = "[vorix]\nTimeLimit=10\n";
+  for (int line = 2; line < 65536; ++line) full += ";\n";
+  Write(full);
+  EXPECT_FALSE(WriteProfileString("vorix", "SaveVideo", "c:\\"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+  EXPECT_EQ(GetProfileInt("vorix", "TimeLimit", 0), 10u);
+  EXPECT_TRUE(WriteProfileString("vorix", "TimeLimit", "20")) << "a change in place still goes";
+
+  // A profile linked to a device is neither written nor given a lock file.
+  fs::remove(m_prefix.path("win.ini"));
+  fs::create_symlink("/dev/null", m_prefix.path("win.ini"));
+  EXPECT_FALSE(WriteProfileString("vorix", "TimeLimit", "20"));
+  EXPECT_FALSE(fs::exists("/dev/null.lock"));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
 TEST_F(Profile, CorruptFilesReadAsWindowsReadsThem) {
   std::string binary = "\x01\x02\xff\xfe garbage\n[vorix]\n";
   binary += std::string("Nul=a\0b\n", 8);
