@@ -1,5 +1,6 @@
 // The engine's recording half: the capture graph into "videofNN.avi", the
 // start prompt, starting and stopping the recording.
+#include <QPointer>
 #include <QWidget>
 #include <cstdio>
 #include <cstring>
@@ -136,10 +137,18 @@ BOOL BeginRecording(HWND owner) {
   if (HRESULT hr = streamControl ? control->Run() : control->Pause(); FAILED(hr))
     return FailStart(control, "Error %x: Cannot start graph", hr);
 
-  CStartCaptureDlg prompt(owner);
-  if (prompt.DoModal() != IDOK) {
+  // On the heap: the window it belongs to may go while it waits (the
+  // program ending), and take the prompt with it.
+  QPointer<QWidget> ownerAlive(owner);
+  QPointer<CStartCaptureDlg> prompt = new CStartCaptureDlg(owner);
+  const int answer = prompt->DoModal();
+  delete prompt;
+  if (answer != IDOK || !ownerAlive) {
     control->Stop();
     control.reset();
+    // The file was opened for this recording and holds none of it.
+    DeleteFile(Settings().SaveVideo.c_str());
+    if (!ownerAlive) return FALSE;
     if (Settings().WantPreview) {
       AssemblePreviewGraph(owner);
       RunPreview();

@@ -3,6 +3,7 @@
 // timers (the recording clock with the time limit; one sequential photo per
 // tick).
 #include <QAbstractButton>
+#include <QPointer>
 #include <algorithm>
 #include <climits>
 
@@ -92,7 +93,22 @@ void ViewerDialog::OnStart() {
   if (GraphState().previewing) HaltPreview();
   if (GraphState().previewGraphBuilt) DismantleGraph();
   AssembleCaptureGraph(FrameWindow());
-  BeginRecording(FrameWindow());
+  QPointer<ViewerDialog> self(this);
+  const BOOL begun = BeginRecording(FrameWindow());
+  if (!self) return;  // the program ended while the prompt waited
+  if (!begun) {
+    // Cancelled at the prompt, or the engine said why it could not start:
+    // no clock, nothing to list, the preview back.
+    Recording = FALSE;
+    EnableButton(IDC_START, true);
+    DeleteFile(m_ThumbnailPath.c_str());
+    m_ThumbnailPath.clear();
+    if (!GraphState().previewing) {
+      DismantleGraph();
+      RebuildPreview();
+    }
+    return;
+  }
   ResetClock();
   SetTimer(this, kClockTimer, 1000);
 }

@@ -1,9 +1,12 @@
 // VfwViewerDialog's recording, photo and clock commands, and the capture
 // files window they fill.
 #include <QWidget>
+#include <cstdio>
 
 #include "controls/thumbnailfile.h"
+#include "platform/system/files.h"
 #include "platform/ui/dialogbuilder.h"
+#include "platform/ui/messagebox.h"
 #include "platform/ui/windowtimer.h"
 #include "vfw_edition/capturedriver.h"
 #include "vfw_edition/capturefilesdlg.h"
@@ -84,13 +87,31 @@ void VfwViewerDialog::OnStart() {
   m_RecordingLimit = RecordOptions.TimeLimit;
   // A file the capture window refuses (a path too long for it) is not
   // recorded at all: the window would otherwise write its last file again.
-  if (SendCaptureMessage(WM_CAP_FILE_SET_CAPTURE_FILEA, 0,
-                         reinterpret_cast<LPARAM>(VideoPath.c_str())))
-    SendCaptureMessage(WM_CAP_SEQUENCE, 0, 0);
+  const bool started = SendCaptureMessage(WM_CAP_FILE_SET_CAPTURE_FILEA, 0,
+                                          reinterpret_cast<LPARAM>(VideoPath.c_str())) &&
+                       SendCaptureMessage(WM_CAP_SEQUENCE, 0, 0);
+  // With a camera, a recording that cannot start (a refused name, a folder
+  // it cannot write) says so and leaves nothing to list; without one, the
+  // clock and the list run as ever.
+  if (CaptureWindow && !started) {
+    SendCaptureRecord(WM_CAP_GET_STATUS, CaptureStatus);
+    char text[512];
+    std::snprintf(text, sizeof text, "The recording could not start: %s cannot be written (error %08x).",
+                  VideoPath.c_str(), static_cast<unsigned>(CaptureStatus.dwReturn));
+    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    DeleteFile(m_ThumbnailPath.c_str());
+    m_RecordingFile.clear();
+    EnableButton(1001, true);
+    EnableButton(1002, false);
+    if (QWidget* time = orvane::ui::GetDlgItem(this, IDC_TIME)) time->hide();
+    return;
+  }
+  m_RecordingWatched = CaptureWindow != nullptr;
   SetTimer(this, kClockTimer, 1000);
 }
 
 void VfwViewerDialog::OnStop() {
+  m_RecordingWatched = false;
   EnableButton(1001, true);
   EnableButton(1002, false);
   SendCaptureMessage(WM_CAP_STOP, 0, 0);
@@ -109,8 +130,16 @@ void VfwViewerDialog::OnTimer(UINT_PTR id) {
   }
   RefreshClock();
   // The capture window ends a limited recording by itself; the clock ends
-  // one second later and lists it.
-  if (m_RecordingLimited && m_Minutes * 60 + m_Seconds == m_RecordingLimit + 1) {
+  // one second later and lists it. One the window ended before its time (a
+  // click in the program, a full disk, a lost camera) ends the same way now.
+  const int elapsed = m_Minutes * 60 + m_Seconds;
+  const bool limitReached = m_RecordingLimited && elapsed == m_RecordingLimit + 1;
+  bool endedEarly = false;
+  if (m_RecordingWatched && !(m_RecordingLimited && elapsed >= m_RecordingLimit)) {
+    endedEarly = !SendCaptureRecord(WM_CAP_GET_STATUS, CaptureStatus) || !CaptureStatus.fCapturingNow;
+  }
+  if (limitReached || endedEarly) {
+    m_RecordingWatched = false;
     KillTimer(this, kClockTimer);
     ListFile(m_RecordingFile, m_ThumbnailPath);
     ResetClock();
@@ -121,7 +150,14 @@ void VfwViewerDialog::OnTimer(UINT_PTR id) {
 
 void VfwViewerDialog::OnSnap() {
   if (!NextFreeFileName(StillPath, kStillPattern, kStillFilesWarning)) return;
-  SendCaptureMessage(WM_CAP_FILE_SAVEDIBA, 0, reinterpret_cast<LPARAM>(StillPath.c_str()));
+  // A photo the camera could not give or the disk not take is not listed:
+  // its number stays free, and an entry for it would delete the next photo.
+  if (!SendCaptureMessage(WM_CAP_FILE_SAVEDIBA, 0, reinterpret_cast<LPARAM>(StillPath.c_str())) &&
+      CaptureWindow) {
+    const std::string text = "The photo could not be saved as " + StillPath + ".";
+    AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
   ListFile(StillPath, "");
 }
 

@@ -1,5 +1,6 @@
 #include "vfw_edition/vfwviewerdialog.h"
 
+#include <QAbstractButton>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -98,6 +99,7 @@ BOOL VfwViewerDialog::OnInitDialog() {
   if (QWidget* skin = orvane::ui::GetDlgItem(this, -1))
     skin->setAttribute(Qt::WA_TransparentForMouseEvents);
   orvane::ui::DragByClientArea(m_client, this);
+  for (QAbstractButton* button : findChildren<QAbstractButton*>()) button->installEventFilter(this);
   return TRUE;
 }
 
@@ -203,11 +205,27 @@ void VfwViewerDialog::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void VfwViewerDialog::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Space && event->modifiers() == Qt::AltModifier) {
+  if (IsSystemMenuKey(event)) {
     ShowSystemMenu(mapToGlobal(QPoint(kClientLeft, kClientTop)));
     return;
   }
   CDialog::keyPressEvent(event);
+}
+
+bool VfwViewerDialog::IsSystemMenuKey(const QKeyEvent* event) {
+  return event->key() == Qt::Key_Space && event->modifiers() == Qt::AltModifier;
+}
+
+// A focused button takes Space as a press whatever the modifiers: Alt+Space
+// is taken from it first, so that it opens the menu and presses nothing.
+bool VfwViewerDialog::eventFilter(QObject* watched, QEvent* event) {
+  if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
+      IsSystemMenuKey(static_cast<QKeyEvent*>(event))) {
+    if (event->type() == QEvent::KeyPress)
+      ShowSystemMenu(mapToGlobal(QPoint(kClientLeft, kClientTop)));
+    return true;
+  }
+  return CDialog::eventFilter(watched, event);
 }
 
 void VfwViewerDialog::ShowSystemMenu(const QPoint& at) {

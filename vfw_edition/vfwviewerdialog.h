@@ -48,6 +48,7 @@ class VfwViewerDialog : public orvane::ui::CDialog {
   void resizeEvent(QResizeEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // Commands, in the order of the message map.
@@ -65,6 +66,7 @@ class VfwViewerDialog : public orvane::ui::CDialog {
 
   static void SetRecordingCaptureParams();
   void ShowSystemMenu(const QPoint& at);
+  static bool IsSystemMenuKey(const QKeyEvent* event);
   void LaunchChatProgram(int kind);
   void OpenFilesWindow();
   void ListFile(const std::string& path, const std::string& thumbnailPath);
@@ -87,6 +89,8 @@ class VfwViewerDialog : public orvane::ui::CDialog {
   std::string m_RecordingFile;
   bool m_RecordingLimited = false;
   int m_RecordingLimit = 0;
+  // A recording the capture window runs: the clock watches for its end.
+  bool m_RecordingWatched = false;
   QPointer<CaptureFilesDialog> m_FilesWindow;
   QIcon m_hIcon;
   CToolTipCtrl m_ToolTip;

@@ -307,6 +307,11 @@ void FileWriterFilter::CloseFile() {
     gst_element_set_locked_state(m_sink, TRUE);
     gst_element_set_state(m_sink, GST_STATE_NULL);
   }
+  // A run that wrote nothing (a start cancelled or failed) leaves no empty
+  // file that no player opens.
+  struct stat st;
+  if (!m_wrote.load() && ::fstat(m_fd, &st) == 0 && st.st_size == 0 && StillAt(st.st_dev, st.st_ino))
+    ::unlink(m_hostPath.c_str());
   ::close(m_fd);  // and with it the lock
   m_fd = -1;
 }
@@ -336,10 +341,13 @@ void FileWriterFilter::Rearm() {
 }
 
 bool FileWriterFilter::StillOwnsFile() const {
-  if (!m_wrote.load()) return false;
+  return m_wrote.load() && StillAt(m_device, m_inode);
+}
+
+bool FileWriterFilter::StillAt(dev_t device, ino_t inode) const {
   struct stat st;
-  if (::lstat(m_hostPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  return st.st_dev == m_device && st.st_ino == m_inode;
+  return ::lstat(m_hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == device &&
+         st.st_ino == inode;
 }
 
 bool RecordingInProgress(const std::string& hostPath) {

@@ -112,6 +112,8 @@ class FileWriterFilter : public FilterBase, public IFileSinkFilter {
   FileWriterFilter(const std::string& windowsPath, const std::string& hostPath);
   void Build();
   void CloseFile();
+  // Whether hostPath still names that file.
+  bool StillAt(dev_t device, ino_t inode) const;
   static GstPadProbeReturn OnData(GstPad* pad, GstPadProbeInfo* info, gpointer self);
 
   std::string m_windowsPath;

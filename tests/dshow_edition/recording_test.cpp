@@ -192,9 +192,9 @@ TEST_F(Recording, StartFailuresTheCancelledPromptAndStoppingWithNothingRecorded)
   EXPECT_FALSE(GraphState().capturing || GraphState().captureGraphBuilt);
   EXPECT_TRUE(GraphState().previewGraphBuilt && GraphState().previewing);
   EXPECT_TRUE(boxes.texts().empty());
-  // Kept: the main window's Stop lists SaveVideo's file, and a deleted one
-  // would free its number for the next recording under the same name.
-  EXPECT_TRUE(orvane::test::HostExists(HostPath(VideoFile(0))));
+  // The file opened for it holds nothing of a recording: it goes, and its
+  // number is free for the next.
+  EXPECT_FALSE(orvane::test::HostExists(HostPath(VideoFile(0))));
 
   struct Case {
     const char* fault;

@@ -3,6 +3,7 @@
 // the strip, the captured-file commands, the start-up repair and shut-down.
 #include "dshow_edition/viewerdialog.h"
 
+#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -41,6 +42,7 @@
 #include "platform/ui/filedialog.h"
 #include "platform/ui/folderbrowser.h"
 #include "platform/ui/resources.h"
+#include "platform/ui/terminationsignals.h"
 #include "platform/ui/windowmessage.h"
 #include "resources/velbin/velbinresources.h"
 #include "tests/support/dialoganswers.h"
@@ -615,4 +617,47 @@ TEST_F(Viewer, TheDeviceButtonsOfTheSettingsDialogRefuseWhatCannotBeDone) {
   EXPECT_EQ(boxes.texts(), (std::vector<std::string>{
                                "No Audio device found !",
                                "On Sequential Photo. Press the Record Stop Button to Stop."}));
+}
+
+// The system ends the program (a logout, a kill, Ctrl+C): it ends as its own
+// close does, whatever is open on top of it, and loses nothing.
+TEST_F(Viewer, ACancelledStartAndTheSystemEndingTheProgramLoseNothing) {
+  Open();
+  ASSERT_TRUE(PreviewPaints());
+  orvane::ui::CloseOnTermination(dialog.get());
+  const std::string file = HostPath(std::string(kVideoDir) + "videof00.avi");
+  // Cancelled at the prompt: no clock, nothing listed, no empty file.
+  orvane::test::WhenModalShows<QDialog>([](QDialog* prompt) { prompt->reject(); });
+  Button(1005)->click();
+  EXPECT_FALSE(Recording);
+  EXPECT_TRUE(Button(1005)->isEnabled());
+  EXPECT_TRUE(GraphState().previewing);
+  PumpFor(1100);
+  EXPECT_EQ(dialog->strip()->GetPictureCount(), 0);
+  EXPECT_FALSE(orvane::test::HostExists(file));
+
+  // SIGTERM while the prompt waits: the prompt goes as Cancel, then the
+  // program, its settings saved.
+  orvane::test::WhenModalShows<QDialog>([](QDialog*) { ::raise(SIGTERM); });
+  Button(1005)->click();
+  ASSERT_TRUE(PumpUntil([&] { return !dialog->isVisible(); }, 2000));
+  EXPECT_FALSE(orvane::test::HostExists(file));
+  EXPECT_NE(orvane::test::ReadHostFile(prefix.path("win.ini")).find("SaveVideo="), std::string::npos);
+  dialog.reset();
+
+  // SIGTERM while recording: the file is finished and plays.
+  Open();
+  ASSERT_TRUE(PreviewPaints());
+  orvane::ui::CloseOnTermination(dialog.get());
+  AnswerTheStartPrompt();
+  Button(1005)->click();
+  ASSERT_TRUE(Recording);
+  PumpFor(1500);
+  ::raise(SIGTERM);
+  ASSERT_TRUE(PumpUntil([&] { return !dialog->isVisible(); }, 2000));
+  dialog.reset();
+  const orvane::test::ProbeResult probe = orvane::test::Probe(file);
+  ASSERT_TRUE(probe.ok) << probe.errors;
+  EXPECT_GE(probe.streams.at(0).frames, 15);
+  EXPECT_EQ(probe.streams.at(0).frames, probe.streams.at(0).headerFrames);
 }

@@ -8,11 +8,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QTimer>
+#include <csignal>
 #include <filesystem>
 #include <memory>
 
 #include "platform/dshow/devices.h"
 #include "platform/ui/dialogbuilder.h"
+#include "platform/ui/terminationsignals.h"
 #include "platform/vfw/capturedrivers.h"
 #include "resources/tarrow/tarrowresources.h"
 #include "tests/support/dialoganswers.h"
@@ -308,4 +312,68 @@ TEST_F(Tarrow, WithoutACameraEveryCommandStillRunsItsOtherSteps) {
   Click(1059);
   EXPECT_EQ(LimitPreviewWidth, 0) << "Format clears the width check, camera or not";
   Exit();
+}
+
+// Captures that end or fail by themselves, and the system ending the
+// program: the window says what happened and lists only real files.
+TEST_F(Tarrow, TheWindowTellsTheTruthWhenACaptureEndsOrFailsByItself) {
+  Open();
+  orvane::ui::CloseOnTermination(dialog.get());
+  // Alt+Space on the focused 녹화 opens the system menu and records nothing.
+  QAbstractButton* start = Button(dialog.get(), 1001);
+  start->setFocus();
+  bool menuShown = false;
+  QTimer::singleShot(100, [&] {
+    QWidget* menu = QApplication::activePopupWidget();
+    menuShown = menu && menu->objectName() == "systemMenu";
+    if (menu) menu->close();
+  });
+  for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+    QKeyEvent altSpace(type, Qt::Key_Space, Qt::AltModifier, " ");
+    QApplication::sendEvent(start, &altSpace);
+  }
+  EXPECT_TRUE(menuShown);
+  EXPECT_TRUE(start->isEnabled());
+
+  // A click in the program ends the sequence: the clock stops at once and
+  // the file, as far as it went, is listed.
+  Click(1001);
+  PumpFor(1500);
+  QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(dialog.get(), &click);
+  ASSERT_TRUE(PumpUntil([&] { return Listed() == 1; }, 2500));
+  EXPECT_EQ(dialog->timeText(), "00:00");
+  EXPECT_TRUE(start->isEnabled());
+  EXPECT_FALSE(Button(dialog.get(), 1002)->isEnabled());
+  PumpFor(1100);
+  EXPECT_EQ(dialog->timeText(), "00:00") << "the clock stays stopped";
+  auto clicked = orvane::test::Probe(Video("vid00000.avi"));
+  ASSERT_TRUE(clicked.ok) << clicked.errors;
+  EXPECT_GT(clicked.streams.at(0).frames, 5);
+
+  // A folder that cannot take the recording or the photo: a message each,
+  // nothing listed, no clock.
+  VideoPath = StillPath = "c:\\Lumitrex Images\\missing\\";
+  Click(1001);
+  Click(1005);
+  ASSERT_EQ(boxes.texts().size(), 2u);
+  EXPECT_NE(boxes.texts()[0].find("The recording could not start"), std::string::npos);
+  EXPECT_NE(boxes.texts()[1].find("The photo could not be saved"), std::string::npos);
+  EXPECT_EQ(Listed(), 1);
+  EXPECT_TRUE(start->isEnabled());
+  PumpFor(1100);
+  EXPECT_EQ(dialog->timeText(), "00:00");
+
+  // SIGTERM while recording: the file is finished and plays.
+  ResetRecordOptions();
+  Click(1001);
+  PumpFor(1500);
+  ::raise(SIGTERM);
+  ASSERT_TRUE(PumpUntil([&] { return !dialog->isVisible(); }, 2000));
+  dialog.reset();
+  auto ended = orvane::test::Probe(Video("vid00001.avi"));
+  ASSERT_TRUE(ended.ok) << ended.errors;
+  EXPECT_GT(ended.streams.at(0).frames, 10);
+  EXPECT_EQ(ended.streams.at(0).frames, ended.streams.at(0).headerFrames);
 }
