@@ -6,6 +6,7 @@
 
 #include "platform/system/files.h"
 #include "platform/system/shell.h"
+#include "platform/system/winpath.h"
 #include "platform/ui/filedialog.h"
 #include "platform/ui/imagefile.h"
 #include "platform/ui/messagebox.h"
@@ -64,8 +65,12 @@ BOOL CapturedFiles::Add(const std::string& path, const std::string& thumbnailPat
 
 void CapturedFiles::View() {
   if (!m_strip || m_strip->GetPictureCount() == 0) return;
-  ShellExecute(nullptr, nullptr, m_strip->GetSelectedPath().c_str(), nullptr, nullptr,
-               SW_SHOWNORMAL);
+  // Only a file on a drive goes to the desktop's opener: a name a relative
+  // save folder made ("https:\\example\\photo000.bmp") would open as an
+  // address.
+  const std::string path = m_strip->GetSelectedPath();
+  if (path.size() < 3 || !orvane::winpath::HasDriveLetter(path) || path[2] != '\\') return;
+  ShellExecute(nullptr, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CapturedFiles::SaveCopy() {

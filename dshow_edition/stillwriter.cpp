@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "controls/photofailure.h"
 #include "controls/thumbnailfile.h"
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
@@ -170,8 +171,7 @@ BOOL SaveStill(StillKind kind, const std::string& path, HWND owner) {
   } else if (kind == StillKind::kPhoto && !still.image) {
     MessageBox(owner, "The camera gave no picture: no photo was taken.", nullptr, MB_OK);
   } else if (kind == StillKind::kPhoto && !written) {
-    const std::string text =
-        "The photo could not be saved as " + path + ". The disk may be full or read-only.";
+    const std::string text = PhotoFailureText(path, GetLastError());
     MessageBox(owner, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
   }
   return written;

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <cstdio>
 
+#include "controls/photofailure.h"
 #include "controls/thumbnailfile.h"
 #include "platform/system/files.h"
 #include "platform/ui/dialogbuilder.h"
@@ -154,7 +155,7 @@ void VfwViewerDialog::OnSnap() {
   // its number stays free, and an entry for it would delete the next photo.
   if (!SendCaptureMessage(WM_CAP_FILE_SAVEDIBA, 0, reinterpret_cast<LPARAM>(StillPath.c_str())) &&
       CaptureWindow) {
-    const std::string text = "The photo could not be saved as " + StillPath + ".";
+    const std::string text = PhotoFailureText(StillPath, GetLastError());
     AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
     return;
   }

@@ -157,7 +157,7 @@ class ProfileFileLock {
 
   explicit ProfileFileLock(const std::string& path) {
     const std::string lock = path + ".lock";
-    m_fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    m_fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
     if (m_fd < 0) {
       m_errno = errno;
       return;

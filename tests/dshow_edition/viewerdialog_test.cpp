@@ -171,6 +171,14 @@ TEST_F(Viewer, ThePanelHangsUnderThePictureAndAPhotoGoesFromTheButtonToFileAndSt
   EXPECT_EQ(dialog->strip()->GetPictureCount(), 1);
   EXPECT_FALSE(orvane::test::HostExists(HostPath(std::string(kPhotoDir) + "photo001.bmp")));
 
+  // A folder name that cannot be one is said as such, not as a full disk.
+  boxes.clear();
+  Settings().SavePhoto = "C:\\Lumitrex Images\\a/b\\";
+  Button(1007)->click();
+  ASSERT_EQ(boxes.texts().size(), 1u);
+  EXPECT_NE(boxes.texts()[0].find("Its folder does not exist"), std::string::npos) << boxes.texts()[0];
+  Settings().SavePhoto = kPhotoDir;
+
   // Gaps are filled first.
   orvane::test::WriteHostFile(HostPath(std::string(kPhotoDir) + "photo002.bmp"), "not listed");
   Button(1007)->click();
@@ -179,6 +187,18 @@ TEST_F(Viewer, ThePanelHangsUnderThePictureAndAPhotoGoesFromTheButtonToFileAndSt
   EXPECT_EQ(dialog->strip()->GetPathAt(1), std::string(kPhotoDir) + "photo001.bmp");
   EXPECT_EQ(dialog->strip()->GetPathAt(2), std::string(kPhotoDir) + "photo003.bmp");
   EXPECT_EQ(dialog->strip()->GetSelection(), 2);
+
+  // See hands only files on a drive to the desktop's opener: a name a
+  // relative folder made would open as a web address.
+  orvane::test::ScopedEnv path("PATH", prefix.path("bin"));
+  const std::string opened = prefix.path("opened.txt");
+  orvane::test::WriteScript(prefix.path("bin/xdg-open"), "printf '%s' \"$1\" > '" + opened + "'\n");
+  dialog->AddCapturedFile("https:\\\\example\\photo000.bmp", "");
+  Button(1022)->click();
+  EXPECT_FALSE(orvane::test::HostExists(opened));
+  dialog->strip()->SetSelection(0);
+  Button(1022)->click();
+  EXPECT_EQ(orvane::test::ReadHostFile(opened), HostPath(std::string(kPhotoDir) + "photo000.bmp"));
 }
 
 TEST_F(Viewer, FileCommandsCopyWithoutReplacingAndDeleteOnlyWhatIsListed) {
