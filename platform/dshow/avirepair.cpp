@@ -258,7 +258,7 @@ class Repair {
         return false;
       }
       if (id == kList && m_f.U32(at + 8) == kHdrl && !ReadHdrl(at + 12, at + 8 + size)) {
-        *why = "headers damaged";
+        *why = m_otherStreams ? "more streams than a picture and its sound" : "headers damaged";
         return false;
       }
       at = next;
@@ -280,7 +280,7 @@ class Repair {
       } else if (id == kList && size >= 4) {
         const u32 list = *m_f.U32(at + 8);
         if (list == kStrl) {
-          if (m_streams.size() >= kMaxStreams) return false;
+          if (m_streams.size() >= kMaxStreams) return !(m_otherStreams = true);
           m_streams.emplace_back();
         }
         if ((list == kStrl || list == kOdml) && !ReadSubList(list, at + 12, at + 8 + size))
@@ -293,7 +293,8 @@ class Repair {
       if (s.strh < 0) return false;
       videos += s.video;
     }
-    return videos <= 1 && static_cast<std::size_t>(videos) + 1 >= m_streams.size();
+    m_otherStreams = videos > 1 || static_cast<std::size_t>(videos) + 1 < m_streams.size();
+    return !m_otherStreams;
   }
 
   bool ReadSubList(u32 list, i64 at, i64 end) {
@@ -704,6 +705,7 @@ class Repair {
   std::vector<Part> m_parts;
   bool m_trailing = false;  // bytes after the last whole part
   bool m_foreign = false;   // chunks or parts the repair does not know
+  bool m_otherStreams = false;  // streams no recording of ours has
 };
 
 }  // namespace
