@@ -95,7 +95,10 @@ void ViewerDialog::OnStart() {
   AssembleCaptureGraph(FrameWindow());
   QPointer<ViewerDialog> self(this);
   const BOOL begun = BeginRecording(FrameWindow());
-  if (!self) return;  // the program ended while the prompt waited
+  if (!self) {  // the panel went while the prompt waited: nothing records
+    Recording = FALSE;
+    return;
+  }
   if (!begun) {
     // Cancelled at the prompt, or the engine said why it could not start:
     // no clock, nothing to list, the preview back.

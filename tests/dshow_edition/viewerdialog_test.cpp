@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <chrono>
@@ -664,6 +665,16 @@ TEST_F(Viewer, ACancelledStartAndTheSystemEndingTheProgramLoseNothing) {
   EXPECT_FALSE(orvane::test::HostExists(file));
   EXPECT_NE(orvane::test::ReadHostFile(prefix.path("win.ini")).find("SaveVideo="), std::string::npos);
   dialog.reset();
+
+  // The panel going while the prompt waits takes the prompt with it, and
+  // nothing is left behind.
+  Open();
+  ASSERT_TRUE(PreviewPaints());
+  orvane::test::WhenModalShows<QDialog>([&](QDialog*) { dialog.reset(); });
+  QPointer<QAbstractButton> start = Button(1005);
+  start->click();
+  EXPECT_FALSE(start);
+  EXPECT_FALSE(orvane::test::HostExists(file));
 
   // SIGTERM while recording: the file is finished and plays.
   Open();
