@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QPainter>
 
 #include "platform/ui/resources.h"
@@ -37,6 +38,10 @@ bool CBitmapButton::eventFilter(QObject* watched, QEvent* event) {
     Draw();
     return true;  // the push button's own look never shows
   }
+  if (watched == button() && event->type() == QEvent::FocusIn) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    m_keyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+  }
   return SubclassedButton::eventFilter(watched, event);
 }
 
@@ -48,4 +53,13 @@ void CBitmapButton::Draw() {
   // stays unpainted, so the dialog's background shows there.
   QPainter painter(target);
   painter.drawPixmap(QPoint(0, 0), chosen);
+  // Reached by the keyboard, a button without a focus face shows the
+  // system's dotted focus frame inside its face.
+  if (m_keyboardFocus && target->hasFocus() && m_faces[kFocus].isNull()) {
+    QPen pen(Qt::white, 1, Qt::DotLine);
+    painter.setPen(pen);
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    const QSize size = chosen.size().boundedTo(target->size());
+    painter.drawRect(QRect(QPoint(2, 2), size - QSize(5, 5)));
+  }
 }

@@ -43,4 +43,5 @@ class CBitmapButton : public SubclassedButton {
   void Draw();
 
   std::array<QPixmap, 4> m_faces;
+  bool m_keyboardFocus = false;  // the focus came with Tab or Shift+Tab
 };

@@ -11,6 +11,7 @@
 #include "platform/dshow/com.h"
 #include "platform/ui/buttonnotify.h"
 #include "platform/ui/commandmap.h"
+#include "platform/ui/buttonkeys.h"
 #include "platform/ui/dialogbuilder.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/resources.h"
@@ -97,9 +98,24 @@ BOOL ViewerDialog::OnInitDialog() {
   LoadButtons();
   setMask(QRegion(0, 0, 421, 146));
   AddToolTips();
+  BindKeys();
   setWindowTitle(QStringLiteral("Orvane Viewer"));
   orvane::ui::DragByClientArea(this, this);
   return TRUE;
+}
+
+// Keys for a user without a mouse, from the panel or the picture; the focus
+// starts on Photo, so that Enter or Space at once do not end the program.
+void ViewerDialog::BindKeys() {
+  auto button = [this](int id) {
+    return qobject_cast<QAbstractButton*>(orvane::ui::GetDlgItem(this, id));
+  };
+  const std::initializer_list<QWidget*> windows = {this, g_VideoFrameWnd};
+  orvane::ui::BindButtonKey(button(1007), QKeySequence(Qt::Key_P), windows);
+  orvane::ui::BindButtonKey(button(1005), QKeySequence(Qt::Key_R), windows);
+  orvane::ui::BindButtonKey(button(1006), QKeySequence(Qt::Key_S), windows);
+  orvane::ui::BindButtonKey(button(1008), QKeySequence(Qt::Key_O), windows);
+  if (QAbstractButton* photo = button(1007)) photo->setFocus(Qt::OtherFocusReason);
 }
 
 void ViewerDialog::LoadButtons() {

@@ -83,6 +83,7 @@ class ViewerDialog : public orvane::ui::CDialog {
   void ListRecording();
 
   void LoadButtons();
+  void BindKeys();
   void AddToolTips();
   void RepairUnfinishedRecordings();
   std::string SecurityToolTip() const;

@@ -10,6 +10,7 @@
 
 #include "controls/recordingrecovery.h"
 #include "platform/system/files.h"
+#include "platform/ui/buttonkeys.h"
 #include "platform/ui/buttonnotify.h"
 #include "platform/ui/commandmap.h"
 #include "platform/ui/dialogbuilder.h"
@@ -100,6 +101,11 @@ BOOL VfwViewerDialog::OnInitDialog() {
     skin->setAttribute(Qt::WA_TransparentForMouseEvents);
   orvane::ui::DragByClientArea(m_client, this);
   for (QAbstractButton* button : findChildren<QAbstractButton*>()) button->installEventFilter(this);
+  // Keys for a user without a mouse: 녹화 R, 정지 S, 사진 P, 설정 O.
+  for (const auto& [id, key] : {std::pair{1001, Qt::Key_R}, {1002, Qt::Key_S}, {1005, Qt::Key_P},
+                                {1059, Qt::Key_O}})
+    orvane::ui::BindButtonKey(qobject_cast<QAbstractButton*>(orvane::ui::GetDlgItem(this, id)),
+                              QKeySequence(key), {this});
   return TRUE;
 }
 

@@ -43,6 +43,11 @@ BOOL CDialog::Create(QWidget* client) {
 
 void CDialog::EndDialog(int result) { done(result); }
 
+void CDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (isWindow()) KeepInsideScreen(this);
+}
+
 void CDialog::OnOK() { EndDialog(IDOK); }
 
 void CDialog::OnCancel() { EndDialog(IDCANCEL); }

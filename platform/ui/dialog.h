@@ -32,6 +32,8 @@ class CDialog : public QDialog {
 
   // Esc and the window's close button.
   void reject() override { OnCancel(); }
+  // Placed as the program places it, then moved in where that is off screen.
+  void showEvent(QShowEvent* event) override;
 
  private:
   bool Build(QWidget* client);

@@ -4,6 +4,16 @@
 #include <QToolTip>
 #include <QWidget>
 
+#include "platform/ui/buttonkeys.h"
+
+namespace {
+// A screen reader also hears the key that presses the control.
+QString Described(const QWidget* tool, const QString& text) {
+  const QString key = orvane::ui::ButtonKeyText(tool);
+  return key.isEmpty() || text.isEmpty() ? text : text + " (" + key + ")";
+}
+}  // namespace
+
 BOOL CToolTipCtrl::Create(QWidget* parent) {
   if (!parent || m_parent) return FALSE;
   m_parent = parent;
@@ -20,7 +30,7 @@ BOOL CToolTipCtrl::AddTool(QWidget* tool, TextCallback text) {
   if (!tool || !m_parent || !text) return FALSE;
   m_tools[tool] = std::move(text);
   tool->installEventFilter(this);
-  tool->setAccessibleDescription(QString::fromStdString(TextOf(tool)));
+  tool->setAccessibleDescription(Described(tool, QString::fromStdString(TextOf(tool))));
   connect(tool, &QObject::destroyed, this, [this](QObject* gone) { m_tools.erase(gone); });
   return TRUE;
 }
@@ -36,7 +46,7 @@ bool CToolTipCtrl::eventFilter(QObject* watched, QEvent* event) {
   if (it == m_tools.end()) return false;
   auto* tool = static_cast<QWidget*>(watched);
   const QString text = QString::fromStdString(it->second());
-  tool->setAccessibleDescription(text);
+  tool->setAccessibleDescription(Described(tool, text));
   QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text, tool);
   return true;
 }

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QVariant>
 #include <QWidget>
+#include <algorithm>
 
 namespace {
 constexpr char kClientAreaProperty[] = "orvaneClientArea";
@@ -52,3 +54,21 @@ QPointer<QWidget> g_mainWindow;
 
 HWND AfxGetMainWnd() { return g_mainWindow.data(); }
 void AfxSetMainWnd(HWND window) { g_mainWindow = window; }
+
+void KeepInsideScreen(HWND window) {
+  if (!window || !window->isWindow()) return;
+  QScreen* screen = QGuiApplication::screenAt(window->frameGeometry().center());
+  if (!screen) screen = window->screen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  // Whether move() places the frame or the client area differs between
+  // platforms: a second pass takes up what the first left over.
+  for (int pass = 0; pass < 2; ++pass) {
+    const QRect frame = window->frameGeometry();
+    // Too large for the area: its top-left corner stays inside.
+    const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
+    const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
+    if (x == frame.left() && y == frame.top()) return;
+    window->move(window->pos() + QPoint(x - frame.left(), y - frame.top()));
+  }
+}

@@ -22,6 +22,11 @@ BOOL GetClientRect(HWND window, RECT* rect);
 // is kept for the callers' sake: every repaint here draws the background.
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 
+// Moves a top-level window into its screen's available area where its
+// place (a program's own rule, a large scale factor, a small screen) puts
+// any of it outside; a window that fits stays where it is.
+void KeepInsideScreen(HWND window);
+
 // The application's main window (the framework's m_pMainWnd): null until a
 // program sets it, and null again once that window is destroyed.
 HWND AfxGetMainWnd();

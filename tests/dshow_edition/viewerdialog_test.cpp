@@ -23,6 +23,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <chrono>
 #include <cstring>
@@ -144,7 +145,7 @@ TEST_F(Viewer, ThePanelHangsUnderThePictureAndAPhotoGoesFromTheButtonToFileAndSt
   for (int x : {300, 309, 323, 332}) EXPECT_EQ(panel.copy(x, 22, 9, 17), zero) << x;
   // The skinned buttons say what they are.
   EXPECT_EQ(Button(1007)->accessibleName().toStdString(), "Photo");
-  EXPECT_EQ(Button(1007)->accessibleDescription().toStdString(), "Take Photo");
+  EXPECT_EQ(Button(1007)->accessibleDescription().toStdString(), "Take Photo (P)");
 
   boxes.clear();
   Button(1007)->click();
@@ -591,13 +592,20 @@ TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording
       << "the frame window fits the new size";
   EXPECT_TRUE(GraphState().previewing);
 
-  // Cancel keeps everything as it was.
-  orvane::test::WhenWindowShows("settings", [](QWidget* settings) {
+  // Cancel keeps everything as it was. With the panel low on the screen the
+  // dialog's place (level with the panel) would hang below it: it is moved
+  // in.
+  const QRect screen = dialog->screen()->availableGeometry();
+  dialog->move(dialog->x(), screen.bottom() - dialog->height());
+  QRect placed;
+  orvane::test::WhenWindowShows("settings", [&](QWidget* settings) {
+    placed = settings->frameGeometry();
     Edit(settings, 1012)->setText("25");
     Click(settings, 2);
   });
   Button(1008)->click();
   EXPECT_EQ(Settings().FrameRate, 10.0);
+  EXPECT_TRUE(screen.contains(placed)) << placed.y() << "+" << placed.height();
 
   // The next recording follows the new size and rate.
   AnswerTheStartPrompt();
@@ -691,4 +699,38 @@ TEST_F(Viewer, ACancelledStartAndTheSystemEndingTheProgramLoseNothing) {
   ASSERT_TRUE(probe.ok) << probe.errors;
   EXPECT_GE(probe.streams.at(0).frames, 15);
   EXPECT_EQ(probe.streams.at(0).frames, probe.streams.at(0).headerFrames);
+}
+
+// A user without a mouse: the focus starts away from the button that ends
+// the program, and keys take a photo, record and stop.
+TEST_F(Viewer, AKeyboardAloneTakesAPhotoRecordsAndStops) {
+  Open();
+  ASSERT_TRUE(PreviewPaints());
+  EXPECT_EQ(QApplication::focusWidget(), Button(1007)) << "on Photo, not on the power button";
+  QTest::keyClick(dialog.get(), Qt::Key_P);
+  EXPECT_EQ(dialog->strip()->GetPictureCount(), 1);
+  // The prompt takes Enter; the keys work from the picture's window too.
+  orvane::test::WhenModalShows<QDialog>([](QDialog* prompt) { QTest::keyClick(prompt, Qt::Key_Return); });
+  QTest::keyClick(g_VideoFrameWnd, Qt::Key_R);
+  ASSERT_TRUE(Recording);
+  PumpFor(1200);
+  // The offscreen platform gives the focus back to no window once the prompt
+  // goes; a window manager gives it to the picture's window.
+  g_VideoFrameWnd->activateWindow();
+  PumpFor(50);
+  QTest::keyClick(g_VideoFrameWnd, Qt::Key_S);
+  EXPECT_FALSE(Recording);
+  ASSERT_EQ(dialog->strip()->GetPictureCount(), 2);
+  const orvane::test::ProbeResult probe =
+      orvane::test::Probe(HostPath(std::string(kVideoDir) + "videof00.avi"));
+  ASSERT_TRUE(probe.ok) << probe.errors;
+  EXPECT_GT(probe.streams.at(0).frames, 5);
+  // Tab shows where the focus is on the skinned buttons.
+  dialog->activateWindow();
+  PumpFor(50);
+  const QImage before = Button(1007)->grab().toImage();
+  QTest::keyClick(dialog.get(), Qt::Key_Tab);
+  QTest::keyClick(dialog.get(), Qt::Key_Backtab);
+  EXPECT_EQ(QApplication::focusWidget(), Button(1007));
+  EXPECT_NE(Button(1007)->grab().toImage(), before) << "a focus frame is drawn";
 }

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QPushButton>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,6 +19,7 @@
 
 #include "platform/dshow/devices.h"
 #include "platform/ui/dialogbuilder.h"
+#include "platform/ui/qttranslations.h"
 #include "platform/ui/terminationsignals.h"
 #include "platform/vfw/capturedrivers.h"
 #include "resources/tarrow/tarrowresources.h"
@@ -376,4 +380,18 @@ TEST_F(Tarrow, TheWindowTellsTheTruthWhenACaptureEndsOrFailsByItself) {
   ASSERT_TRUE(ended.ok) << ended.errors;
   EXPECT_GT(ended.streams.at(0).frames, 10);
   EXPECT_EQ(ended.streams.at(0).frames, ended.streams.at(0).headerFrames);
+}
+
+// Tarrow speaks Korean in Qt's own dialogs too: the Save As dialog of its
+// capture files window, for one.
+TEST(TarrowLanguage, QtsOwnDialogsSpeakKorean) {
+  ASSERT_TRUE(orvane::ui::UseQtTranslations(QLocale(QLocale::Korean, QLocale::SouthKorea)));
+  QFileDialog save;
+  save.setOption(QFileDialog::DontUseNativeDialog);
+  save.setAcceptMode(QFileDialog::AcceptSave);
+  auto* buttons = save.findChild<QDialogButtonBox*>();
+  ASSERT_TRUE(buttons);
+  EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text().toStdString(), "취소");
+  EXPECT_NE(buttons->button(QDialogButtonBox::Save)->text().toStdString().find("저장"),
+            std::string::npos);
 }
