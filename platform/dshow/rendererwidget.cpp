@@ -2,6 +2,7 @@
 
 #include <gst/video/video.h>
 
+#include <QEvent>
 #include <QImage>
 #include <QPainter>
 #include <QTimer>
@@ -40,6 +41,48 @@ void RendererWidget::ShowSample(GstSample* sample) {
       update();
     });
   }
+}
+
+void RendererWidget::SetChangeListener(std::function<void(bool, QSize)> listener) {
+  m_listener = std::move(listener);
+  Tell();
+}
+
+void RendererWidget::Tell() {
+  if (!m_listener) return;
+  const bool minimised = window()->windowState() & Qt::WindowMinimized;
+  const qreal ratio = devicePixelRatioF();
+  m_listener(isVisible() && !minimised,
+             QSize(qRound(width() * ratio), qRound(height() * ratio)));
+}
+
+bool RendererWidget::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::Resize:
+    case QEvent::ParentChange:
+    case QEvent::ScreenChangeInternal:
+      // The window's minimising is seen on the window itself.
+      if (window() != m_watchedWindow) {
+        if (m_watchedWindow) m_watchedWindow->removeEventFilter(this);
+        m_watchedWindow = window();
+        if (m_watchedWindow != this) m_watchedWindow->installEventFilter(this);
+        else m_watchedWindow = nullptr;
+      }
+      Tell();
+      break;
+    default: break;
+  }
+  return QWidget::event(event);
+}
+
+bool RendererWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_watchedWindow &&
+      (event->type() == QEvent::WindowStateChange || event->type() == QEvent::Show ||
+       event->type() == QEvent::Hide))
+    Tell();
+  return QWidget::eventFilter(watched, event);
 }
 
 void RendererWidget::SetMinimumFrameInterval(int milliseconds) {

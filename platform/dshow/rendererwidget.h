@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 #include <atomic>
+#include <functional>
 
 namespace dshow {
 
@@ -24,6 +25,10 @@ class RendererWidget : public QWidget {
   // every frame is still kept for CurrentSample.
   void SetMinimumFrameInterval(int milliseconds);
 
+  // Told on the GUI thread whether any of the widget can be seen (shown, its
+  // window not minimised) and its size in device pixels, as they change.
+  void SetChangeListener(std::function<void(bool showing, QSize size)> listener);
+
   // Frames painted since construction (for measurements).
   unsigned long long paintedFrames() const { return m_painted; }
   // Frames handed to the widget, painted or not (a hidden widget paints none).
@@ -31,6 +36,8 @@ class RendererWidget : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   GstSample* m_sample = nullptr;
@@ -40,6 +47,9 @@ class RendererWidget : public QWidget {
   bool m_updatePending = false;
   unsigned long long m_painted = 0;
   unsigned long long m_received = 0;
+  std::function<void(bool, QSize)> m_listener;
+  QWidget* m_watchedWindow = nullptr;
+  void Tell();
 };
 
 }  // namespace dshow

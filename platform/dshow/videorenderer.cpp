@@ -4,6 +4,7 @@
 #include <gst/video/video.h>
 
 #include <cstring>
+#include <vector>
 
 #include "platform/dshow/faults.h"
 
@@ -27,6 +28,8 @@ VideoRenderer::~VideoRenderer() {
     std::lock_guard guard(m_lock);
     if (m_pending) gst_sample_unref(m_pending);
     m_pending = nullptr;
+    if (m_still) gst_sample_unref(m_still);
+    m_still = nullptr;
   }
   delete m_widget.data();
 }
@@ -37,20 +40,55 @@ void VideoRenderer::Build() {
   m_queue = AddToBin(bin, "queue");
   g_object_set(m_queue, "max-size-buffers", 2u, "max-size-time", guint64(0), "max-size-bytes", 0u,
                "leaky", 2 /* downstream */, nullptr);
-  m_convert = AddToBin(bin, "videoconvert");
-  GstElement* caps = AddToBin(bin, "capsfilter");
+  m_scale = AddToBin(bin, "videoscale");
+  // Each painted pixel is one of the camera's, as an unsmoothed scaling
+  // draw gives, at a fraction of the cost of filtering.
+  gst_util_set_object_arg(G_OBJECT(m_scale), "method", "nearest-neighbour");
+  GstElement* convert = AddToBin(bin, "videoconvert");
+  m_sizeCaps = AddToBin(bin, "capsfilter");
   GstCaps* bgrx = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr);
-  g_object_set(caps, "caps", bgrx, nullptr);
+  g_object_set(m_sizeCaps, "caps", bgrx, nullptr);
   gst_caps_unref(bgrx);
   GstElement* sink = m_sink = AddToBin(bin, "appsink");
   // A live preview never holds the graph back: no preroll wait, no EOS wait.
   g_object_set(sink, "emit-signals", TRUE, "max-buffers", 1u, "drop", TRUE, "sync", TRUE,
                "wait-on-eos", FALSE, "async", FALSE, nullptr);
   g_signal_connect(sink, "new-sample", G_CALLBACK(&VideoRenderer::OnNewSample), this);
-  gst_element_link_many(m_queue, m_convert, caps, sink, nullptr);
+  gst_element_link_many(m_queue, m_scale, convert, m_sizeCaps, sink, nullptr);
+  GstPad* scaleIn = gst_element_get_static_pad(m_scale, "sink");
+  gst_pad_add_probe(scaleIn, GST_PAD_PROBE_TYPE_BUFFER, &VideoRenderer::OnFrame, this, nullptr);
+  gst_object_unref(scaleIn);
   GstPad* target = gst_element_get_static_pad(m_queue, "sink");
   AddPin(PinDirection::Input, "Input", PinCategory::Capture, target);
   gst_object_unref(target);
+  m_widget->SetChangeListener([this](bool showing, QSize size) { OnWidgetChanged(showing, size); });
+}
+
+// Streaming thread: keeps the frame for a still, and lets it on to be
+// scaled and painted only while the widget shows.
+GstPadProbeReturn VideoRenderer::OnFrame(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+  auto* self = static_cast<VideoRenderer*>(data);
+  ++self->m_arrived;
+  GstCaps* caps = gst_pad_get_current_caps(pad);
+  if (caps) {
+    GstSample* still = gst_sample_new(GST_PAD_PROBE_INFO_BUFFER(info), caps, nullptr, nullptr);
+    gst_caps_unref(caps);
+    std::lock_guard guard(self->m_lock);
+    if (self->m_still) gst_sample_unref(self->m_still);
+    self->m_still = still;
+  }
+  return self->m_showing.load() ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
+}
+
+void VideoRenderer::OnWidgetChanged(bool showing, QSize size) {
+  m_showing = showing;
+  if (size == m_paintSize || size.isEmpty()) return;
+  m_paintSize = size;
+  GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width",
+                                      G_TYPE_INT, size.width(), "height", G_TYPE_INT,
+                                      size.height(), nullptr);
+  g_object_set(m_sizeCaps, "caps", caps, nullptr);
+  gst_caps_unref(caps);
 }
 
 HRESULT VideoRenderer::PrepareInput(Pin&, Pin& upstream) {
@@ -60,14 +98,14 @@ HRESULT VideoRenderer::PrepareInput(Pin&, Pin& upstream) {
   const bool jpeg = m_inputFormat && m_inputFormat->subtype == SubType::MJPG;
   if (jpeg && !m_decoder) {
     m_decoder = AddToBin(m_bin.get(), "jpegdec");
-    gst_element_unlink(m_queue, m_convert);
-    gst_element_link_many(m_queue, m_decoder, m_convert, nullptr);
+    gst_element_unlink(m_queue, m_scale);
+    gst_element_link_many(m_queue, m_decoder, m_scale, nullptr);
   } else if (!jpeg && m_decoder) {
-    gst_element_unlink_many(m_queue, m_decoder, m_convert, nullptr);
+    gst_element_unlink_many(m_queue, m_decoder, m_scale, nullptr);
     gst_element_set_state(m_decoder, GST_STATE_NULL);
     gst_bin_remove(GST_BIN(m_bin.get()), m_decoder);
     m_decoder = nullptr;
-    gst_element_link(m_queue, m_convert);
+    gst_element_link(m_queue, m_scale);
   }
   return S_OK;
 }
@@ -120,6 +158,10 @@ HRESULT VideoRenderer::SetWindowPosition(long left, long top, long width, long h
   if (width < 0 || height < 0) return E_INVALIDARG;
   m_widget->setGeometry(static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
                         static_cast<int>(height));
+  // A hidden widget hears of its size only when shown: the frames are sized
+  // now, before the graph runs, so no renegotiation holds the first one back.
+  const qreal ratio = m_widget->devicePixelRatioF();
+  OnWidgetChanged(m_showing.load(), QSize(qRound(width * ratio), qRound(height * ratio)));
   return S_OK;
 }
 
@@ -147,50 +189,72 @@ HRESULT VideoRenderer::GetVideoSize(long* width, long* height) {
 HRESULT VideoRenderer::GetCurrentImage(long* size, long* buffer) {
   if (!size) return E_POINTER;
   if (HRESULT hr = faults::Check("IBasicVideo::GetCurrentImage"); FAILED(hr)) return hr;
-  GstSample* sample = m_widget ? m_widget->CurrentSample() : nullptr;
+  GstSample* sample = nullptr;
+  {
+    std::lock_guard guard(m_lock);
+    if (m_still) sample = gst_sample_ref(m_still);
+  }
   if (!sample) return E_UNEXPECTED;
   GstVideoInfo info;
-  GstVideoFrame frame;
-  if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample)) ||
-      !gst_video_frame_map(&frame, &info, gst_sample_get_buffer(sample), GST_MAP_READ)) {
+  if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) {
     gst_sample_unref(sample);
     return E_FAIL;
   }
-  const int width = GST_VIDEO_FRAME_WIDTH(&frame);
-  const int height = GST_VIDEO_FRAME_HEIGHT(&frame);
+  const int width = GST_VIDEO_INFO_WIDTH(&info);
+  const int height = GST_VIDEO_INFO_HEIGHT(&info);
   const long rowBytes = ((width * 3) + 3) & ~3;
   const long needed = static_cast<long>(sizeof(BITMAPINFOHEADER)) + rowBytes * height;
-  HRESULT hr = S_OK;
-  if (!buffer) {
-    *size = needed;
-  } else if (*size < needed) {
-    hr = E_OUTOFMEMORY;
-  } else {
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;  // positive: bottom-up rows
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    header.biSizeImage = static_cast<DWORD>(rowBytes * height);
-    auto* out = reinterpret_cast<unsigned char*>(buffer);
-    std::memcpy(out, &header, sizeof header);
-    const auto* pixels = static_cast<const unsigned char*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
-    const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
-    for (int y = 0; y < height; ++y) {
-      const unsigned char* src = pixels + static_cast<long>(height - 1 - y) * stride;
-      unsigned char* dst = out + sizeof header + static_cast<long>(y) * rowBytes;
-      for (int x = 0; x < width; ++x) {  // BGRx to BGR
-        dst[x * 3 + 0] = src[x * 4 + 0];
-        dst[x * 3 + 1] = src[x * 4 + 1];
-        dst[x * 3 + 2] = src[x * 4 + 2];
-      }
-      std::memset(dst + width * 3, 0, static_cast<std::size_t>(rowBytes - width * 3));
-    }
-    *size = needed;
+  if (!buffer || *size < needed) {
+    gst_sample_unref(sample);
+    const bool small = buffer && *size < needed;
+    if (!small) *size = needed;
+    return small ? E_OUTOFMEMORY : S_OK;
   }
-  gst_video_frame_unmap(&frame);
+  // The camera's frame, converted once at its own size: bottom-up BGR rows.
+  GstVideoInfo outInfo;
+  gst_video_info_set_format(&outInfo, GST_VIDEO_FORMAT_BGR, static_cast<guint>(width),
+                            static_cast<guint>(height));
+  outInfo.fps_n = info.fps_n;
+  outInfo.fps_d = info.fps_d;
+  outInfo.par_n = info.par_n;
+  outInfo.par_d = info.par_d;
+  GstVideoFrame in, out;
+  std::vector<unsigned char> bgr(static_cast<std::size_t>(GST_VIDEO_INFO_SIZE(&outInfo)));
+  GstBuffer* outBuffer = gst_buffer_new_wrapped_full(GST_MEMORY_FLAG_NO_SHARE, bgr.data(), bgr.size(),
+                                                     0, bgr.size(), nullptr, nullptr);
+  HRESULT hr = E_FAIL;
+  if (gst_video_frame_map(&in, &info, gst_sample_get_buffer(sample), GST_MAP_READ)) {
+    if (gst_video_frame_map(&out, &outInfo, outBuffer, GST_MAP_WRITE)) {
+      GstVideoConverter* converter = gst_video_converter_new(&info, &outInfo, nullptr);
+      if (converter) {
+        gst_video_converter_frame(converter, &in, &out);
+        gst_video_converter_free(converter);
+        BITMAPINFOHEADER header{};
+        header.biSize = sizeof header;
+        header.biWidth = width;
+        header.biHeight = height;  // positive: bottom-up rows
+        header.biPlanes = 1;
+        header.biBitCount = 24;
+        header.biCompression = BI_RGB;
+        header.biSizeImage = static_cast<DWORD>(rowBytes * height);
+        auto* dib = reinterpret_cast<unsigned char*>(buffer);
+        std::memcpy(dib, &header, sizeof header);
+        const auto* pixels = static_cast<const unsigned char*>(GST_VIDEO_FRAME_PLANE_DATA(&out, 0));
+        const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&out, 0);
+        for (int y = 0; y < height; ++y) {
+          unsigned char* row = dib + sizeof header + static_cast<long>(y) * rowBytes;
+          std::memcpy(row, pixels + static_cast<long>(height - 1 - y) * stride,
+                      static_cast<std::size_t>(width) * 3);
+          std::memset(row + width * 3, 0, static_cast<std::size_t>(rowBytes - width * 3));
+        }
+        *size = needed;
+        hr = S_OK;
+      }
+      gst_video_frame_unmap(&out);
+    }
+    gst_video_frame_unmap(&in);
+  }
+  gst_buffer_unref(outBuffer);
   gst_sample_unref(sample);
   return hr;
 }

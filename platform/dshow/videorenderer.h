@@ -1,15 +1,24 @@
 // The default video renderer: input pin, IVideoWindow over a RendererWidget,
 // IBasicVideo with the frame on show (internal).
 //
-// Bin: queue ! [jpegdec] ! videoconvert ! BGRx ! appsink. Frames arrive on
-// the streaming thread and are handed to the widget through a call queued on
-// m_delivery, a GUI-thread object that lives as long as the renderer: the
-// streaming thread never touches the widget, which its owner window may
-// delete at any time. Only the newest frame waits; older ones are dropped.
+// Bin: queue ! [jpegdec] ! videoscale ! videoconvert ! BGRx at the widget's
+// size ! appsink: frames are scaled before they are converted, in the
+// streaming thread, so painting copies nothing more. While nothing of the
+// widget is visible (hidden, its window minimised), frames stop before the
+// scaler. The newest camera frame is kept as it came (m_still) for
+// GetCurrentImage, which converts it at its own size once asked.
+//
+// Frames arrive on the streaming thread and are handed to the widget through
+// a call queued on m_delivery, a GUI-thread object that lives as long as the
+// renderer: the streaming thread never touches the widget, which its owner
+// window may delete at any time. Only the newest frame waits; older ones are
+// dropped.
 #pragma once
 
 #include <QObject>
 #include <QPointer>
+#include <QSize>
+#include <atomic>
 #include <mutex>
 
 #include "platform/dshow/filterbase.h"
@@ -34,25 +43,35 @@ class VideoRenderer : public FilterBase, public IVideoWindow, public IBasicVideo
   HRESULT GetCurrentImage(long* size, long* buffer) override;
 
   RendererWidget* widget() const { return m_widget.data(); }
+  // Camera frames that reached the renderer, shown or not (any thread).
+  unsigned long long framesArrived() const { return m_arrived.load(); }
 
  private:
   VideoRenderer();
   void Build();
   static GstFlowReturn OnNewSample(GstElement* sink, gpointer self);
+  static GstPadProbeReturn OnFrame(GstPad* pad, GstPadProbeInfo* info, gpointer self);
   void Deliver();
+  // GUI thread: the widget's visibility and size in device pixels.
+  void OnWidgetChanged(bool showing, QSize size);
 
   QPointer<RendererWidget> m_widget;  // GUI thread only
   QObject m_delivery;                 // the queued calls' context
   GstElement* m_sink = nullptr;
   GstElement* m_queue = nullptr;
   GstElement* m_decoder = nullptr;
-  GstElement* m_convert = nullptr;
+  GstElement* m_scale = nullptr;
+  GstElement* m_sizeCaps = nullptr;
+  QSize m_paintSize;  // GUI thread: the size the frames are scaled to
   std::optional<VideoFormat> m_inputFormat;
 
   // Streaming thread to GUI thread: the newest sample waits here.
   std::mutex m_lock;
   GstSample* m_pending = nullptr;  // guarded by m_lock
   bool m_deliveryQueued = false;   // guarded by m_lock
+  GstSample* m_still = nullptr;    // guarded by m_lock: the newest frame as it came
+  std::atomic<bool> m_showing{false};
+  std::atomic<unsigned long long> m_arrived{0};
 };
 
 }  // namespace dshow

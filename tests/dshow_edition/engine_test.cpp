@@ -226,7 +226,7 @@ TEST_F(Engine, TakingThePreviewApartKeepsTheDevicesForTheNextBuild) {
   ASSERT_TRUE(RunPreview());
   auto renderer = std::dynamic_pointer_cast<VideoRenderer>(GraphState().videoWindow);
   ASSERT_TRUE(renderer);
-  EXPECT_TRUE(PumpUntil([&] { return renderer->widget()->receivedFrames() >= 2; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return renderer->framesArrived() >= 2; }, 5000));
 
   // A failing run is reported with its code and leaves the preview off.
   HaltPreview();

@@ -240,9 +240,9 @@ TEST_F(Recording, WithoutStreamControlTheGraphWaitsPausedBehindThePrompt) {
   auto renderer = std::dynamic_pointer_cast<VideoRenderer>(GraphState().videoWindow);
   ASSERT_TRUE(renderer);
   orvane::test::WhenModalShows<QDialog>([&](QDialog* prompt) {
-    const long before = renderer->widget()->receivedFrames();
+    const long before = renderer->framesArrived();
     PumpFor(300);
-    framesDuringPrompt = renderer->widget()->receivedFrames() - before;
+    framesDuringPrompt = renderer->framesArrived() - before;
     qobject_cast<QPushButton*>(orvane::ui::GetDlgItem(prompt, IDOK))->click();
   });
   ASSERT_TRUE(BeginRecording(&owner));

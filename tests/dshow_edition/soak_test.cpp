@@ -97,7 +97,7 @@ TEST_F(Soak, AHundredPreviewsAndTwentyRecordingsLeaveNothingBehind) {
 
   auto previewShows = [&] {
     auto renderer = std::dynamic_pointer_cast<dshow::VideoRenderer>(GraphState().videoWindow);
-    return renderer && PumpUntil([&] { return renderer->widget()->receivedFrames() >= 1; }, 5000);
+    return renderer && PumpUntil([&] { return renderer->framesArrived() >= 1; }, 5000);
   };
   auto cyclePreview = [&] {
     HaltPreview();

@@ -1,3 +1,4 @@
+#include <gst/video/video.h>
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -93,6 +94,23 @@ TEST_F(Graph, PreviewPaintsTheCameraIntoTheOwner) {
   ASSERT_EQ(control->Run(), S_OK);
   ASSERT_TRUE(PumpUntil([&] { return renderer->widget()->paintedFrames() >= 3; }, 5000));
   EXPECT_TRUE(NotBlack(renderer->widget()->grab().toImage()));
+  // Frames come scaled to the size painted; a minimised window's picture
+  // is neither scaled nor painted, and the still below is still whole.
+  GstSample* shown = renderer->widget()->CurrentSample();
+  ASSERT_TRUE(shown);
+  GstVideoInfo shownInfo;
+  ASSERT_TRUE(gst_video_info_from_caps(&shownInfo, gst_sample_get_caps(shown)));
+  gst_sample_unref(shown);
+  EXPECT_EQ(QSize(GST_VIDEO_INFO_WIDTH(&shownInfo), GST_VIDEO_INFO_HEIGHT(&shownInfo)),
+            renderer->widget()->size() * renderer->widget()->devicePixelRatioF());
+  owner.showMinimized();
+  PumpFor(100);
+  const auto painted = renderer->widget()->receivedFrames();
+  const auto arrived = renderer->framesArrived();
+  PumpFor(300);
+  EXPECT_EQ(renderer->widget()->receivedFrames(), painted);
+  EXPECT_GT(renderer->framesArrived(), arrived);
+  owner.showNormal();
 
   // The still: a packed bottom-up 24-bit DIB, with the size checks.
   ASSERT_EQ(control->Pause(), S_OK);
@@ -133,7 +151,7 @@ TEST_F(Graph, ACameraWithoutPreviewPinPreviewsFromItsCapturePin) {
   EXPECT_EQ(builder->FindVideoWindow(PinCategory::Capture, filter, &window), S_OK);
   ASSERT_EQ(control->Run(), S_OK);
   auto renderer = std::dynamic_pointer_cast<VideoRenderer>(window);
-  EXPECT_TRUE(PumpUntil([&] { return renderer->widget()->receivedFrames() >= 2; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return renderer->framesArrived() >= 2; }, 5000));
 }
 
 TEST_F(Graph, RecordsPictureAndSoundIntoAFileAnyReaderOpens) {
@@ -226,7 +244,7 @@ TEST_F(Graph, TakingTheBranchesApartKeepsTheDeviceFilters) {
   Ref<IVideoWindow> window;
   ASSERT_EQ(builder->FindVideoWindow(PinCategory::Preview, camera, &window), S_OK);
   auto renderer = std::dynamic_pointer_cast<VideoRenderer>(window);
-  EXPECT_TRUE(PumpUntil([&] { return renderer->widget()->receivedFrames() >= 2; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return renderer->framesArrived() >= 2; }, 5000));
 }
 
 TEST_F(Graph, MjpgFromTheCameraIsStoredAsItComes) {
@@ -246,7 +264,7 @@ TEST_F(Graph, MjpgFromTheCameraIsStoredAsItComes) {
   ASSERT_EQ(builder->FindVideoWindow(PinCategory::Preview, camera, &window), S_OK);
   auto renderer = std::dynamic_pointer_cast<VideoRenderer>(window);
   ASSERT_EQ(control->Run(), S_OK);
-  EXPECT_TRUE(PumpUntil([&] { return renderer->widget()->receivedFrames() >= 3; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return renderer->framesArrived() >= 3; }, 5000));
   PumpFor(500);
   ASSERT_EQ(control->Stop(), S_OK);
   orvane::test::ProbeResult probe = orvane::test::Probe(prefix.driveC() + "/mjpg.avi");
