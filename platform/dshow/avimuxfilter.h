@@ -22,7 +22,6 @@
 
 #include <atomic>
 #include <functional>
-#include <mutex>
 
 #include "platform/dshow/avistreamspan.h"
 #include "platform/dshow/avistreampatch.h"
