@@ -46,6 +46,12 @@ class AviMuxFilter : public FilterBase, public IConfigAviMux {
   Ref<Pin> Output() const;
   void PrepareRun() override;
 
+  // The file of the next run holds at most this much, however late it is
+  // stopped; 0: no limit. Stopped.
+  void LimitLength(REFERENCE_TIME length) {
+    m_span.SetLength(length > 0 ? static_cast<GstClockTime>(length) * 100 : GST_CLOCK_TIME_NONE);
+  }
+
   // Video frames that went into the file this run; any thread.
   unsigned long framesWritten() const { return m_frames.load(); }
 

@@ -78,6 +78,12 @@ GstClockTime AviStreamSpan::Start(int id, GstClockTime firstPts) {
   return m_start;
 }
 
+GstClockTime AviStreamSpan::LatestEnd() {
+  std::lock_guard guard(m_lock);
+  if (!GST_CLOCK_TIME_IS_VALID(m_start) || !GST_CLOCK_TIME_IS_VALID(m_length)) return GST_CLOCK_TIME_NONE;
+  return m_start + m_length;
+}
+
 void AviStreamSpan::Ended(int id) {
   std::lock_guard guard(m_lock);
   const auto input = m_arrived.find(id);
@@ -133,7 +139,12 @@ GstPadProbeReturn AviStreamSpan::Trim(GstPad* pad, GstPadProbeInfo* info, Input*
   const GstClockTime start = Start(input->id, pts);
   if (!GST_CLOCK_TIME_IS_VALID(start)) return GST_PAD_PROBE_OK;
   if (pts >= start) {
-    if (!std::exchange(input->begun, true)) FillFromStart(pad, input, buffer, start);
+    const GstClockTime end = LatestEnd();
+    if (GST_CLOCK_TIME_IS_VALID(end)) {
+      if (pts >= end) return GST_PAD_PROBE_DROP;
+      if (input->framePeriod == 0) CutAtEnd(pad, info, end);
+    }
+    if (!std::exchange(input->begun, true)) FillFromStart(pad, input, GST_PAD_PROBE_INFO_BUFFER(info), start);
     return GST_PAD_PROBE_OK;
   }
   if (input->framePeriod > 0)  // a frame taken more than half a frame early
@@ -156,6 +167,21 @@ GstPadProbeReturn AviStreamSpan::Trim(GstPad* pad, GstPadProbeInfo* info, Input*
     GST_PAD_PROBE_INFO_DATA(info) = buffer;
   }
   return GST_PAD_PROBE_OK;
+}
+
+// The sound past the end is cut from the buffer's back.
+void AviStreamSpan::CutAtEnd(GstPad* pad, GstPadProbeInfo* info, GstClockTime end) {
+  GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+  GstAudioInfo audio;
+  if (!PadAudioInfo(pad, &audio)) return;
+  const guint64 frames = gst_buffer_get_size(buffer) / static_cast<gsize>(audio.bpf);
+  const guint64 keep =
+      gst_util_uint64_scale(end - GST_BUFFER_PTS(buffer), static_cast<guint64>(audio.rate), GST_SECOND);
+  if (keep >= frames) return;
+  buffer = gst_buffer_make_writable(buffer);
+  gst_buffer_resize(buffer, 0, static_cast<gssize>(keep * audio.bpf));
+  GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(keep, GST_SECOND, static_cast<guint64>(audio.rate));
+  GST_PAD_PROBE_INFO_DATA(info) = buffer;
 }
 
 // A stream that begins after the start: its first frame once more at the
@@ -201,6 +227,8 @@ void AviStreamSpan::FillToEnd(GstPad* pad, Input* input) {
     std::lock_guard guard(m_lock);
     end = m_stopped;
   }
+  const GstClockTime latest = LatestEnd();
+  if (GST_CLOCK_TIME_IS_VALID(latest) && GST_CLOCK_TIME_IS_VALID(end)) end = std::min(end, latest);
   if (!GST_CLOCK_TIME_IS_VALID(end)) return;
   if (input->framePeriod == 0) {
     // More than a millisecond short: the source dropped its last blocks.

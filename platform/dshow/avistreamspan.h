@@ -20,6 +20,10 @@
 //   last frame stamped once more one frame before it, the sound with
 //   silence. The inputs cannot wait for each other there: the multiplexer
 //   holds one until the other brings data.
+// - A length, when one is set, ends the span that long after the start
+//   whenever the recording is ended: what comes later is dropped, so a
+//   time limit gives a file of that length however late the program gets
+//   round to ending it.
 //
 // One span per multiplexer; the inputs' streaming threads call it.
 #pragma once
@@ -39,6 +43,12 @@ class AviStreamSpan {
 
   // A new run with these inputs (GUI thread, streams stopped).
   void Reset(const std::vector<int>& inputs);
+  // The span's length from the next run on; GST_CLOCK_TIME_NONE: until the
+  // recording is ended (GUI thread, streams stopped).
+  void SetLength(GstClockTime length) {
+    std::lock_guard guard(m_lock);
+    m_length = length;
+  }
   // Installs the span on an input: on its queue's sink pad, and on the sink
   // pad of the element after the queue, where the end of stream has not yet
   // closed the pad when it arrives, so that filling can still go in. id
@@ -63,7 +73,10 @@ class AviStreamSpan {
   // Waits for the start; GST_CLOCK_TIME_NONE when there is none.
   GstClockTime Start(int id, GstClockTime firstPts);
   void Ended(int id);
+  // Where the span ends at the latest; GST_CLOCK_TIME_NONE: not known yet.
+  GstClockTime LatestEnd();
   GstPadProbeReturn Trim(GstPad* pad, GstPadProbeInfo* info, Input* input);
+  static void CutAtEnd(GstPad* pad, GstPadProbeInfo* info, GstClockTime end);
   void FillFromStart(GstPad* pad, Input* input, GstBuffer* first, GstClockTime start);
   void FillToEnd(GstPad* pad, Input* input);
   // Silence from..to in the pad's sound format, or null.
@@ -75,6 +88,7 @@ class AviStreamSpan {
   GstClockTime m_earliestFirst = GST_CLOCK_TIME_NONE;  // guarded by m_lock
   GstClockTime m_start = GST_CLOCK_TIME_NONE;  // guarded by m_lock; set once all arrived
   GstClockTime m_stopped = GST_CLOCK_TIME_NONE;  // guarded by m_lock: when the stream was ended
+  GstClockTime m_length = GST_CLOCK_TIME_NONE;   // guarded by m_lock
 };
 
 }  // namespace dshow

@@ -63,6 +63,10 @@ BOOL CaptureWindow::StartSequence() {
   m_graph->Stop();
   m_formatBeforeSequence = m_camera->videoFormat();
   m_capturing = AddSequenceBranch(file);
+  // The timer ends the sequence; the multiplexer makes it end at the limit
+  // in the file even when the timer comes late.
+  if (m_capturing && m_mux && m_params.fLimitEnabled)
+    m_mux->LimitLength(static_cast<REFERENCE_TIME>(m_params.wTimeLimit) * 10000000);
   if (!m_capturing || !SyncGraph()) {
     m_capturing = false;
     RemoveSequenceBranch();
