@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QWidget>
 
+#include "platform/ui/dialogcontrolstyle.h"
+#include "platform/ui/pathlabel.h"
 #include "platform/ui/resources.h"
 #include "platform/ui/windowops.h"
 #include "platform/ui/windowstyles.h"
@@ -36,7 +38,7 @@ QWidget* MakeStatic(const DialogControl& control, QWidget* parent) {
     frame->setStyleSheet(QStringLiteral("QFrame { color: black; }"));
     return frame;
   }
-  auto* label = new QLabel(parent);
+  auto* label = control.style & SS_PATHELLIPSIS ? new PathLabel(parent) : new QLabel(parent);
   if (type == SS_BITMAP) {
     label->setPixmap(LoadBitmap(control.caption));
     return label;
@@ -51,7 +53,7 @@ QWidget* MakeStatic(const DialogControl& control, QWidget* parent) {
   label->setText(Text(control));
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(StaticAlignment(type));
-  label->setWordWrap(true);  // static text wraps inside its rectangle
+  label->setWordWrap(!(control.style & SS_PATHELLIPSIS));  // static text wraps inside its rectangle
   if (control.style & SS_SUNKEN) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   if (control.style & WS_BORDER) label->setFrameStyle(QFrame::Box | QFrame::Plain);
   return label;
@@ -80,8 +82,14 @@ QWidget* MakeDefault(const DialogControl& control, QWidget* parent) {
       edit->setFrame((control.style & WS_BORDER) != 0);
       return edit;
     }
-    case ControlKind::kCheckBox: return new QCheckBox(Text(control), parent);
-    case ControlKind::kRadioButton: return new QRadioButton(Text(control), parent);
+    case ControlKind::kCheckBox:
+    case ControlKind::kRadioButton: {
+      QAbstractButton* button = control.kind == ControlKind::kCheckBox
+                                    ? static_cast<QAbstractButton*>(new QCheckBox(Text(control), parent))
+                                    : new QRadioButton(Text(control), parent);
+      button->setStyle(DialogControlStyle());
+      return button;
+    }
     case ControlKind::kGroupBox: {
       // A sibling of the controls it frames, not their container: clicks go
       // through it to them.
@@ -99,13 +107,52 @@ QWidget* MakeDefault(const DialogControl& control, QWidget* parent) {
   return new QWidget(parent);
 }
 
+// A caption on one line is never cut when its rectangle is a little short
+// of it (another font than the template's, rounding): a label a tenth too
+// wide at most is drawn that much narrower, so it keeps clear of the
+// control beside it; anything else grows away from its alignment.
+QRect WholeCaption(QWidget* widget, const DialogControl& control, QRect rect) {
+  int needed = 0;
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    if (control.kind != ControlKind::kStatic || !label->pixmap().isNull() ||
+        (control.style & SS_PATHELLIPSIS) || label->text().isEmpty())
+      return rect;
+    const QFontMetrics metrics(label->font());
+    if (rect.height() >= 2 * metrics.lineSpacing()) return rect;  // room to wrap
+    label->setWordWrap(false);
+    const int chrome = 2 * (label->frameWidth() + label->margin());
+    for (int stretch = 100; stretch >= 90; stretch -= 2) {
+      QFont font = label->font();
+      font.setStretch(stretch);
+      needed = QFontMetrics(font).horizontalAdvance(label->text()) + chrome;
+      if (needed <= rect.width()) {
+        if (stretch != 100) label->setFont(font);
+        return rect;
+      }
+    }
+    needed = metrics.horizontalAdvance(label->text()) + chrome;
+  } else if (qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget)) {
+    needed = widget->sizeHint().width();
+  }
+  if (needed <= rect.width()) return rect;
+  const int grow = needed - rect.width();
+  const DWORD type = control.style & SS_TYPEMASK;
+  if (control.kind == ControlKind::kStatic && type == SS_RIGHT)
+    rect.setLeft(rect.left() - grow);
+  else if (control.kind == ControlKind::kStatic && type == SS_CENTER)
+    rect.adjust(-grow / 2, 0, grow - grow / 2, 0);
+  else
+    rect.setWidth(needed);
+  return rect;
+}
+
 }  // namespace
 
 DialogBaseUnits CreateDialogControls(const DialogTemplate& dialogTemplate, QWidget* dialog,
                                      const ControlFactory& factory) {
   const QFont font = DialogFont(dialogTemplate.fontName, dialogTemplate.pointSize);
   dialog->setFont(font);
-  const DialogBaseUnits units = BaseUnitsOf(font);
+  const DialogBaseUnits units = TemplateBaseUnits(dialogTemplate.fontName, dialogTemplate.pointSize);
   dialog->setWindowTitle(QString::fromStdString(dialogTemplate.caption));
   if (dialog->isWindow() && (dialogTemplate.style & WS_CAPTION) != WS_CAPTION)
     dialog->setWindowFlag(Qt::FramelessWindowHint, true);
@@ -130,7 +177,7 @@ DialogBaseUnits CreateDialogControls(const DialogTemplate& dialogTemplate, QWidg
       if (auto* label = qobject_cast<QLabel*>(widget); label && !label->pixmap().isNull())
         rect.setSize(label->pixmap().size());
     }
-    widget->setGeometry(rect);
+    widget->setGeometry(WholeCaption(widget, control, rect));
     widget->setEnabled(!(control.style & WS_DISABLED));
     widget->setVisible((control.style & WS_VISIBLE) != 0);
     // A dialog's first control is its topmost, so a picture at the end of

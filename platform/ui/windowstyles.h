@@ -43,6 +43,7 @@ constexpr DWORD SS_TYPEMASK = 0x1F;
 constexpr DWORD SS_CENTERIMAGE = 0x200;
 constexpr DWORD SS_REALSIZECONTROL = 0x40;
 constexpr DWORD SS_SUNKEN = 0x1000;
+constexpr DWORD SS_PATHELLIPSIS = 0x8000;
 
 constexpr DWORD ES_LEFT = 0x0;
 constexpr DWORD ES_CENTER = 0x1;

@@ -18,6 +18,8 @@ constexpr DWORD kFirstRadio = kChild | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTO
 constexpr DWORD kRadio = kChild | BS_AUTORADIOBUTTON;
 constexpr DWORD kRightEdit = kChild | WS_TABSTOP | WS_BORDER | ES_RIGHT | ES_AUTOHSCROLL;
 constexpr DWORD kSunkenText = kChild | SS_LEFT | SS_SUNKEN;
+// A folder: shortened in the middle when it does not fit.
+constexpr DWORD kFolderText = kSunkenText | SS_PATHELLIPSIS;
 constexpr DWORD kModal = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
 
 // Main window. The template names no point size; 9 points gives the base
@@ -61,10 +63,10 @@ DialogTemplate SaveDirs() {
           {
               {-1, K::kGroupBox, "파일 저장 디렉토리", kGroup, {7, 3, 225, 53}},
               {-1, K::kStatic, "사진 :", kText, {14, 20, 26, 9}},
-              {1050, K::kStatic, "snap shot directory", kSunkenText, {46, 18, 134, 12}},
+              {1050, K::kStatic, "snap shot directory", kFolderText, {46, 18, 134, 12}},
               {1024, K::kButton, "설정 ...", kPush, {189, 17, 31, 14}},
               {-1, K::kStatic, "비디오 :", kText, {10, 39, 31, 10}},
-              {1051, K::kStatic, "video directory", kSunkenText, {46, 37, 134, 13}},
+              {1051, K::kStatic, "video directory", kFolderText, {46, 37, 134, 13}},
               {1052, K::kButton, "설정 ...", kPush, {189, 36, 31, 14}},
               {1, K::kButton, "확인", kDefPush, {64, 62, 35, 14}},
               {2, K::kButton, "취소", kPush, {130, 62, 34, 14}},

@@ -17,6 +17,8 @@ constexpr DWORD kText = kChild | WS_GROUP | SS_LEFT;
 constexpr DWORD kCentredEdit = kChild | WS_TABSTOP | WS_BORDER | ES_CENTER | ES_AUTOHSCROLL;
 constexpr DWORD kEdit = kChild | WS_TABSTOP | WS_BORDER | ES_LEFT | ES_AUTOHSCROLL;
 constexpr DWORD kBorderedText = kChild | WS_BORDER | SS_LEFT;
+// A folder: shortened in the middle when it does not fit.
+constexpr DWORD kFolderText = kBorderedText | SS_PATHELLIPSIS;
 
 // Main window: the skinned control panel.
 DialogTemplate Main() {
@@ -91,13 +93,13 @@ DialogTemplate Settings() {
           {-1, K::kStatic, "Sec", kText, {148, 82, 16, 8}},
           {-1, K::kGroupBox, "Set Save Directory", kGroup, {7, 112, 165, 58}},
           {-1, K::kStatic, "Video :", kText, {11, 126, 23, 8}},
-          {1015, K::kStatic, "C:\\Lumitrex Images\\Video", kBorderedText, {41, 125, 105, 11}},
+          {1015, K::kStatic, "C:\\Lumitrex Images\\Video", kFolderText, {41, 125, 105, 11}},
           {1017, K::kButton, "Set ...", kPush, {149, 125, 22, 11}},
           {-1, K::kStatic, "Photo :", kText, {11, 140, 22, 8}},
-          {1016, K::kStatic, "C:\\Lumitrex Images\\Photo", kBorderedText, {41, 140, 106, 10}},
+          {1016, K::kStatic, "C:\\Lumitrex Images\\Photo", kFolderText, {41, 140, 106, 10}},
           {1018, K::kButton, "Set ...", kPush, {149, 139, 22, 12}},
           {-1, K::kStatic, "S-Photo :", kText, {11, 154, 29, 8}},
-          {1019, K::kStatic, "C:\\Lumitrex Images\\Security", kBorderedText, {41, 154, 106, 10}},
+          {1019, K::kStatic, "C:\\Lumitrex Images\\Security", kFolderText, {41, 154, 106, 10}},
           {1020, K::kButton, "Set ...", kPush, {149, 153, 22, 12}},
           {1, K::kButton, "OK", kPush, {7, 177, 74, 10}},
           {2, K::kButton, "Cancel", kPush, {98, 177, 74, 10}},

@@ -22,7 +22,7 @@ done
 
 (cd "$dir" && cpack --config "$build/CPackConfig.cmake" -B "$dir/package" > /dev/null)
 deb=$(ls "$dir"/package/*.deb)
-dpkg-deb -f "$deb" Depends | grep -q 'fonts-nanum'
+dpkg-deb -f "$deb" Depends | grep -q 'fonts-nanum.*fonts-liberation2'
 dpkg-deb -f "$deb" Depends | grep -q 'qt6-translations-l10n'  # Qt's dialogs in Korean for Tarrow
 dpkg-deb -f "$deb" Depends | grep -q 'gstreamer1.0-plugins-good'
 dpkg-deb -f "$deb" Recommends | grep -q 'gstreamer1.0-pipewire'

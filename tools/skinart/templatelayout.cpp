@@ -7,7 +7,7 @@ namespace skinart {
 TemplateLayout LayoutOf(const orvane::ui::DialogTemplate& dialogTemplate) {
   using namespace orvane::ui;
   const DialogBaseUnits units =
-      BaseUnitsOf(DialogFont(dialogTemplate.fontName, dialogTemplate.pointSize));
+      TemplateBaseUnits(dialogTemplate.fontName, dialogTemplate.pointSize);
   TemplateLayout layout;
   layout.client = MapDialogSize(dialogTemplate.cx, dialogTemplate.cy, units);
   for (const DialogControl& control : dialogTemplate.controls)

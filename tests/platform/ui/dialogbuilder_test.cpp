@@ -12,6 +12,7 @@
 
 #include "platform/ui/dialog.h"
 #include "platform/ui/dialogunits.h"
+#include "platform/ui/pathlabel.h"
 #include "platform/ui/resources.h"
 #include "resources/tarrow/tarrowresources.h"
 #include "resources/velbin/velbinresources.h"
@@ -58,24 +59,27 @@ TEST(DialogUnits, MapsEachValueRoundedToNearestAsMulDiv) {
   EXPECT_EQ(orvane::ui::MapDialogSize(273, 87, units), QSize(410, 141));
 }
 
-TEST(DialogUnits, TemplateFontsGiveTheBaseUnitsTheSkinsAreDrawnFor) {
-  // With NanumGothic (a project dependency) standing in for Arial: Velbin's
-  // 8-point panel gets the 6 x 13 units its 421 x 141 background is laid out
-  // for, Tarrow's 9-point window the 7 x 14 that fit its 55 x 25 faces.
+TEST(DialogUnits, TemplateFontsGiveTheBaseUnitsTheSkinsAreDrawnForOnAnyMachine) {
+  // Velbin's 8-point panel gets the 6 x 13 units its 421 x 141 background is
+  // laid out for, Tarrow's 9-point window the 7 x 14 that fit its 55 x 25
+  // faces, whichever fonts are installed and whatever the desktop's dpi.
   const struct {
     int points;
     int cx;
     int cy;
-  } cases[] = {{8, 6, 13}, {9, 7, 14}};
+    int em;  // pixels
+  } cases[] = {{8, 6, 13, 11}, {9, 7, 14, 12}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.points);
-    const DialogBaseUnits units = orvane::ui::BaseUnitsOf(DialogFont("Arial", c.points));
+    const DialogBaseUnits units = orvane::ui::TemplateBaseUnits("Arial", c.points);
     EXPECT_EQ(units.cx, c.cx);
     EXPECT_EQ(units.cy, c.cy);
+    EXPECT_EQ(DialogFont("Arial", c.points).pixelSize(), c.em);
+    // The text itself comes from a font with Arial's widths: the same
+    // average letter width as the layout assumes, to within a pixel.
+    EXPECT_NEAR(orvane::ui::BaseUnitsOf(DialogFont("Arial", c.points)).cx, c.cx, 1);
   }
-  // Smaller fonts must give smaller units: the rule measures, it does not guess.
-  EXPECT_LT(orvane::ui::BaseUnitsOf(DialogFont("Arial", 6)).cy,
-            orvane::ui::BaseUnitsOf(DialogFont("Arial", 12)).cy);
+  EXPECT_LT(orvane::ui::TemplateBaseUnits("Arial", 6).cy, orvane::ui::TemplateBaseUnits("Arial", 12).cy);
 }
 
 TEST(DialogBuilder, PlacesVelbinsPanelControlsAtTheirPixelRectangles) {
@@ -114,6 +118,51 @@ TEST(DialogBuilder, PlacesVelbinsPanelControlsAtTheirPixelRectangles) {
   EXPECT_TRUE(frame->isHidden());
   EXPECT_FALSE(frame->isEnabled());
   EXPECT_EQ(GetDlgItem(&dialog, 1019), nullptr);  // Chat has no control
+}
+
+TEST(DialogBuilder, EveryCaptionOfBothProgramsShowsWholeAndFoldersShortenInTheMiddle) {
+  for (const orvane::ui::ResourceModule* module :
+       {&orvane::resources::VelbinResources(), &orvane::resources::TarrowResources()}) {
+    ScopedResourceModule scope(module);
+    for (const DialogTemplate& t : module->dialogs) {
+      SCOPED_TRACE(t.id);
+      QWidget dialog;
+      CreateDialogControls(t, &dialog);
+      for (QWidget* child : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        QString text;
+        int room = 0;
+        if (auto* label = qobject_cast<QLabel*>(child); label && label->pixmap().isNull()) {
+          if (label->text().isEmpty()) continue;
+          if (label->wordWrap()) {  // every line it wraps into in sight
+            EXPECT_LE(label->heightForWidth(label->width()), label->height()) << label->text().toStdString();
+            continue;
+          }
+          text = label->text();
+          room = label->contentsRect().width();
+        } else if (qobject_cast<QCheckBox*>(child) || qobject_cast<QRadioButton*>(child)) {
+          text = qobject_cast<QAbstractButton*>(child)->text();
+          room = child->width() - (child->sizeHint().width() - child->fontMetrics().horizontalAdvance(text));
+        } else {
+          continue;
+        }
+        if (text.contains(QLatin1Char('\\'))) continue;  // a folder: may be shortened
+        EXPECT_LE(child->fontMetrics().horizontalAdvance(text), room) << text.toStdString();
+      }
+    }
+  }
+  // A folder too long for its box keeps its drive and its last folder.
+  ScopedResourceModule scope(&orvane::resources::VelbinResources());
+  QWidget settings;
+  CreateDialogControls(Template(orvane::resources::VelbinResources(), 134), &settings);
+  auto* video = dynamic_cast<orvane::ui::PathLabel*>(GetDlgItem(&settings, 1015));
+  ASSERT_TRUE(video);
+  const QString folder = "C:\\Lumitrex Images\\a folder name far too long to fit\\Video\\";
+  video->setText(folder);
+  EXPECT_EQ(video->text(), folder);
+  const QString shown = video->shownText();
+  EXPECT_TRUE(shown.startsWith("C:\\Lum") && shown.endsWith("\\Video\\") && shown.contains(QChar(0x2026)))
+      << shown.toStdString();
+  EXPECT_LE(video->fontMetrics().horizontalAdvance(shown), video->contentsRect().width());
 }
 
 TEST(DialogBuilder, CaptionedTemplatesKeepTheirFrameAndText) {
