@@ -170,7 +170,16 @@ QPoint CTitledPicsWnd::ScrollPosition() const {
 QRect CTitledPicsWnd::CellRect(int index) const {
   const int col = index % m_columns;
   const int row = index / m_columns;
-  return {col * m_cellWidth, row * m_cellHeight, m_cellWidth, m_cellHeight};
+  const int height = RowHeight();
+  return {col * m_cellWidth, row * height, m_cellWidth, height};
+}
+
+int CTitledPicsWnd::RowHeight() const {
+  // Fixed cells lie in one row that cannot scroll up or down: once the
+  // horizontal scroll bar takes its share of the height, the row is as high
+  // as what is left, so the titles stay in sight.
+  if (m_autoLayout || m_cellHeight <= 0) return m_cellHeight;
+  return std::max(1, std::min(m_cellHeight, viewport()->height()));
 }
 
 void CTitledPicsWnd::RecalcLayout() {
@@ -249,6 +258,7 @@ void CTitledPicsWnd::paintEvent(QPaintEvent* event) {
 
   Layout();
   const int th = TextHeight();
+  const int rowHeight = RowHeight();
   // Titles keep a device context's defaults: black text on opaque white.
   painter.setFont(m_titleFont);
   painter.setPen(Qt::black);
@@ -261,25 +271,25 @@ void CTitledPicsWnd::paintEvent(QPaintEvent* event) {
     const int col = i % m_columns;
     const int row = i / m_columns;
     const int cellLeft = m_margin + col * m_cellWidth;
-    const int cellTop = m_margin + row * m_cellHeight;
+    const int cellTop = m_margin + row * rowHeight;
     QRect target;
     QRect title;
     if (m_stretch) {
       target = QRect(cellLeft, cellTop, m_cellWidth - 2 * m_margin,
-                     m_cellHeight - 2 * m_margin - 2 * th);
+                     rowHeight - 2 * m_margin - 2 * th);
       title = QRect(QPoint(target.left(), target.top() + target.height() + 3),
-                    QPoint(target.left() + target.width() - 1, cellTop + m_cellHeight - 1));
+                    QPoint(target.left() + target.width() - 1, cellTop + rowHeight - 1));
     } else {
       // A picture taller than the room above its title starts at the top
       // margin and runs over the title rather than into the row above.
-      const int spare = std::max(0, (m_cellHeight - size.height() - 2 * th) / 2);
+      const int spare = std::max(0, (rowHeight - size.height() - 2 * th) / 2);
       target = QRect(cellLeft + (m_cellWidth - size.width()) / 2, cellTop + spare, size.width(),
                      size.height());
       // The title has the cell's width, so a narrow or missing picture does
       // not clip it.
       title =
           QRect(QPoint(cellLeft, target.top() + size.height() + 3),
-                QPoint(cellLeft + m_cellWidth - 2 * m_margin - 1, target.top() + m_cellHeight - 1));
+                QPoint(cellLeft + m_cellWidth - 2 * m_margin - 1, target.top() + rowHeight - 1));
     }
     if (!target.isEmpty() && target.intersects(clip) && size.width() > 0 && size.height() > 0) {
       if (m_stretch)
@@ -323,9 +333,10 @@ void CTitledPicsWnd::showEvent(QShowEvent* event) {
 void CTitledPicsWnd::Click(const QPoint& point, int code) {
   Layout();
   const QPoint at = point + ScrollPosition();
-  if (m_cellWidth > 0 && m_cellHeight > 0 && at.x() >= 0 && at.y() >= 0) {
+  const int rowHeight = RowHeight();
+  if (m_cellWidth > 0 && rowHeight > 0 && at.x() >= 0 && at.y() >= 0) {
     const int col = at.x() / m_cellWidth;
-    const int row = at.y() / m_cellHeight;
+    const int row = at.y() / rowHeight;
     const long long index = static_cast<long long>(row) * m_columns + col;
     if (col < m_columns && index < GetPictureCount()) {
       if (m_selection != -1) DrawSelectionFrame(m_selection, false);

@@ -125,6 +125,7 @@ class CTitledPicsWnd : public QAbstractScrollArea {
   void Stroke(int index, const QColor& colour);
   void Click(const QPoint& point, int code);
   QRect CellRect(int index) const;
+  int RowHeight() const;
   QPoint ScrollPosition() const;
   void OnTimer();
   void OnUserScroll();

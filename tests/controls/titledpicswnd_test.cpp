@@ -254,6 +254,31 @@ TEST_F(StripTest, StretchModeFillsEachCellAboveItsCentredTitle) {
   EXPECT_EQ(image.pixelColor(3 * 46 + 20, 20), QColor(Qt::black));
 }
 
+TEST_F(StripTest, TheScrollBarNeverCoversTheTitles) {
+  // Tarrow's files window: cells higher than what the bar leaves.
+  Make(Look::Tarrow(), 120, 120, QRect(0, 0, 485, 126));
+  Add(8);
+  m_strip->Invalidate();
+  Pump(20);
+  ASSERT_TRUE(m_strip->horizontalScrollBar()->isVisible());
+  const QImage image = Grab();
+  const int th = m_strip->TextHeight();
+  const int h = image.height();
+  ASSERT_LT(h, 120);
+  for (int col = 0; col < 3; ++col) {
+    // Dark title letters in the lowest title band, none in its last rows
+    // (a title cut by the bar runs to the edge).
+    bool text = false, cut = false;
+    for (int y = h - 2 * th; y < h; ++y)
+      for (int x = col * 120; x < col * 120 + 120; ++x) {
+        const bool dark = qGray(image.pixel(x, y)) < 96;
+        text = text || dark;
+        cut = cut || (dark && y >= h - 2);
+      }
+    EXPECT_TRUE(text && !cut) << "title of item " << col << " under the bar";
+  }
+}
+
 TEST_F(StripTest, NaturalModeCentresPicturesAtTheirOwnSize) {
   Make(Look::Tarrow(), 120, 120, QRect(0, 0, 380, 130));
   m_strip->SetStretch(false);
