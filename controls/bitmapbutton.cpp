@@ -23,7 +23,8 @@ BOOL CBitmapButton::LoadBitmaps(const std::string& caption) {
 }
 
 void CBitmapButton::SizeToContent() {
-  if (button() && !m_faces[kUp].isNull()) button()->resize(m_faces[kUp].size());
+  if (button() && !m_faces[kUp].isNull())
+    button()->resize(m_faces[kUp].deviceIndependentSize().toSize());
 }
 
 const QPixmap& CBitmapButton::FaceFor(bool pressed, bool focused, bool disabled) const {
@@ -59,7 +60,7 @@ void CBitmapButton::Draw() {
     QPen pen(Qt::white, 1, Qt::DotLine);
     painter.setPen(pen);
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    const QSize size = chosen.size().boundedTo(target->size());
+    const QSize size = chosen.deviceIndependentSize().toSize().boundedTo(target->size());
     painter.drawRect(QRect(QPoint(2, 2), size - QSize(5, 5)));
   }
 }

@@ -254,7 +254,7 @@ void CHoverBitmapButton::Draw() {
       case 1:
       default:
         // Modes outside 0 to 3 are drawn as 1, the one both skins use.
-        textRect.translate(picture->width() + kGap, 0);
+        textRect.translate(static_cast<int>(picture->deviceIndependentSize().width()) + kGap, 0);
         axes = Qt::Vertical;
         break;
     }
@@ -275,18 +275,20 @@ void CHoverBitmapButton::Draw() {
 void CHoverBitmapButton::DrawAlignedBitmap(QPainter& painter, const QRect& rect,
                                            Qt::Orientations axes, const QPixmap& bitmap) const {
   // Per axis asked for: a bitmap larger than the rectangle shows its middle,
-  // a smaller one is centred in it; otherwise both start at the edges.
+  // a smaller one is centred in it; otherwise both start at the edges. In
+  // pixels; a high-resolution bitmap's own pixels are its ratio smaller.
+  const QSize size = bitmap.deviceIndependentSize().toSize();
   QPoint source(0, 0);
   QPoint destination = rect.topLeft();
   if (axes & Qt::Horizontal) {
-    const int spare = (bitmap.width() - rect.width()) / 2;
+    const int spare = (size.width() - rect.width()) / 2;
     if (spare > 0)
       source.setX(spare);
     else
       destination.rx() -= spare;
   }
   if (axes & Qt::Vertical) {
-    const int spare = (bitmap.height() - rect.height()) / 2;
+    const int spare = (size.height() - rect.height()) / 2;
     if (spare > 0)
       source.setY(spare);
     else
@@ -294,7 +296,9 @@ void CHoverBitmapButton::DrawAlignedBitmap(QPainter& painter, const QRect& rect,
   }
   // A copy of the rectangle's size: only the part inside the bitmap exists.
   const QRect wanted(source, rect.size());
-  const QRect available = wanted & bitmap.rect();
+  const QRect available = wanted & QRect(QPoint(0, 0), size);
   if (available.isEmpty()) return;
-  painter.drawPixmap(destination + (available.topLeft() - source), bitmap, available);
+  const qreal ratio = bitmap.devicePixelRatio();
+  painter.drawPixmap(QRectF(destination + (available.topLeft() - source), available.size()), bitmap,
+                     QRectF(QPointF(available.topLeft()) * ratio, QSizeF(available.size()) * ratio));
 }

@@ -175,7 +175,7 @@ DialogBaseUnits CreateDialogControls(const DialogTemplate& dialogTemplate, QWidg
     if (control.kind == ControlKind::kStatic && (control.style & SS_TYPEMASK) == SS_BITMAP &&
         !(control.style & (SS_REALSIZECONTROL | SS_CENTERIMAGE))) {
       if (auto* label = qobject_cast<QLabel*>(widget); label && !label->pixmap().isNull())
-        rect.setSize(label->pixmap().size());
+        rect.setSize(label->pixmap().deviceIndependentSize().toSize());
     }
     widget->setGeometry(WholeCaption(widget, control, rect));
     widget->setEnabled(!(control.style & WS_DISABLED));

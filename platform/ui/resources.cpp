@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <map>
 
 namespace orvane::ui {
@@ -11,25 +12,35 @@ namespace {
 
 const ResourceModule* g_module = nullptr;
 
-// Upper-case key -> resource path, per module. The Qt resource tree is listed
-// once: it is in memory and fixed for the program's life.
+// Upper-case key -> resource path, per module: the bitmaps, and their twins
+// drawn at twice the resolution ("NAME@2x.bmp"). The Qt resource tree is
+// listed once: it is in memory and fixed for the program's life.
 using BitmapIndex = std::map<std::string, QString>;
+struct BitmapIndexes {
+  BitmapIndex normal;
+  BitmapIndex doubled;
+};
 
-const BitmapIndex& IndexOf(const ResourceModule& module) {
-  static std::map<const ResourceModule*, BitmapIndex> indexes;
+const BitmapIndexes& IndexOf(const ResourceModule& module) {
+  static std::map<const ResourceModule*, BitmapIndexes> indexes;
   auto found = indexes.find(&module);
   if (found != indexes.end()) return found->second;
-  BitmapIndex& index = indexes[&module];
+  BitmapIndexes& index = indexes[&module];
   const QDir dir(QString::fromStdString(module.root) + "/bitmaps");
   for (const QFileInfo& info : dir.entryInfoList({"*.bmp", "*.BMP"}, QDir::Files)) {
-    index.emplace(ResourceId(info.completeBaseName().toStdString()).Key(), info.filePath());
+    QString name = info.completeBaseName();
+    const bool doubled = name.endsWith(QLatin1String("@2x"), Qt::CaseInsensitive);
+    if (doubled) name.chop(3);
+    (doubled ? index.doubled : index.normal)
+        .emplace(ResourceId(name.toStdString()).Key(), info.filePath());
   }
   return index;
 }
 
-QString BitmapPath(const ResourceId& id) {
+QString BitmapPath(const ResourceId& id, bool doubled = false) {
   if (!g_module || id.Key().empty()) return {};
-  const BitmapIndex& index = IndexOf(*g_module);
+  const BitmapIndexes& indexes = IndexOf(*g_module);
+  const BitmapIndex& index = doubled ? indexes.doubled : indexes.normal;
   auto found = index.find(id.Key());
   return found == index.end() ? QString() : found->second;
 }
@@ -47,6 +58,16 @@ QImage LoadBitmapImage(const ResourceId& id) {
 }
 
 QPixmap LoadBitmap(const ResourceId& id) {
+  // Where any screen draws more than one pixel per pixel, the twin drawn at
+  // twice the resolution, as a high-resolution pixmap of the same size.
+  if (qGuiApp && qGuiApp->devicePixelRatio() > 1) {
+    const QString doubled = BitmapPath(id, true);
+    QImage image = doubled.isEmpty() ? QImage() : QImage(doubled, "BMP");
+    if (!image.isNull()) {
+      image.setDevicePixelRatio(2);
+      return QPixmap::fromImage(image);
+    }
+  }
   const QImage image = LoadBitmapImage(id);
   return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
 }

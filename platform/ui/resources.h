@@ -25,7 +25,11 @@ void SetResourceModule(const ResourceModule* module);
 const ResourceModule* CurrentResourceModule();
 
 // The bitmap by name (any case) or number; a null pixmap or image when absent.
-// LoadBitmap needs a QGuiApplication; LoadBitmapImage does not.
+// LoadBitmap needs a QGuiApplication; LoadBitmapImage does not. On a
+// high-resolution desktop LoadBitmap gives the bitmap's @2x twin, where it
+// has one, as a pixmap of device pixel ratio 2: the same size in pixels
+// (deviceIndependentSize), twice the detail. Sizes and source rectangles
+// taken from a pixmap must allow for that.
 QPixmap LoadBitmap(const ResourceId& id);
 QImage LoadBitmapImage(const ResourceId& id);
 

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "tools/skinart/canvas.h"
+
 namespace skinart {
 
 QFont LabelFont(int pixelSize, bool bold) {
@@ -17,12 +19,12 @@ QFont LabelFont(int pixelSize, bool bold) {
 }
 
 QImage DrawFace(QSize size, FaceState state, const FaceDesign& design, const Palette& palette) {
-  QImage image(size, QImage::Format_RGB32);
+  QImage image = Canvas(size);
   // Corners show the recess colour the backgrounds put behind every button.
   image.fill(palette.well);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
-  const QRectF body = QRectF(image.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+  const QRectF body = QRectF(LogicalRect(image)).adjusted(0.5, 0.5, -0.5, -0.5);
   const double radius = std::min(size.width(), size.height()) * 0.22;
   QPainterPath shape;
   shape.addRoundedRect(body, radius, radius);

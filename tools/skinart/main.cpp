@@ -3,7 +3,8 @@
 //
 //   skinart <resources folder> [--sheet <png>]
 //
-// Writes <folder>/<program>/bitmaps/<name>.bmp (24-bit, uncompressed) and
+// Writes <folder>/<program>/bitmaps/<name>.bmp (24-bit, uncompressed), its
+// twin <name>@2x.bmp drawn at twice the resolution for 200% desktops, and
 // <folder>/<program>/icons/128.png; with --sheet also a contact sheet of all
 // of them. The layouts come from the programs' dialog templates and this
 // machine's dialog fonts.
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tools/skinart/canvas.h"
 #include "tools/skinart/contactsheet.h"
 #include "tools/skinart/palette.h"
 #include "tools/skinart/skins.h"
@@ -37,7 +39,8 @@ bool WriteBmp(const QString& path, const QImage& image) {
   return true;
 }
 
-bool WriteProgram(const QString& folder, const skinart::ArtSet& art, const QImage& icon) {
+bool WriteProgram(const QString& folder, const skinart::ArtSet& art, const skinart::ArtSet& art2x,
+                  const QImage& icon) {
   if (!QDir().mkpath(folder + "/bitmaps") || !QDir().mkpath(folder + "/icons")) {
     std::fprintf(stderr, "skinart: cannot create folders under %s\n", qPrintable(folder));
     return false;
@@ -45,6 +48,8 @@ bool WriteProgram(const QString& folder, const skinart::ArtSet& art, const QImag
   bool ok = true;
   for (const skinart::Artwork& item : art)
     ok = WriteBmp(folder + "/bitmaps/" + item.name + ".bmp", item.image) && ok;
+  for (const skinart::Artwork& item : art2x)
+    ok = WriteBmp(folder + "/bitmaps/" + item.name + "@2x.bmp", item.image) && ok;
   if (!icon.save(folder + "/icons/128.png", "PNG")) {
     std::fprintf(stderr, "skinart: cannot write the icon under %s\n", qPrintable(folder));
     ok = false;
@@ -66,9 +71,14 @@ int main(int argc, char** argv) {
   const QString root = args[1];
   const skinart::ArtSet velbin = skinart::DrawVelbinSkin();
   const skinart::ArtSet tarrow = skinart::DrawTarrowSkin();
-  bool ok =
-      WriteProgram(root + "/velbin", velbin, skinart::DrawProgramIcon(skinart::VelbinPalette()));
-  ok = WriteProgram(root + "/tarrow", tarrow, skinart::DrawProgramIcon(skinart::TarrowPalette())) &&
+  skinart::SetDrawingScale(2);
+  const skinart::ArtSet velbin2x = skinart::DrawVelbinSkin();
+  const skinart::ArtSet tarrow2x = skinart::DrawTarrowSkin();
+  skinart::SetDrawingScale(1);
+  bool ok = WriteProgram(root + "/velbin", velbin, velbin2x,
+                         skinart::DrawProgramIcon(skinart::VelbinPalette()));
+  ok = WriteProgram(root + "/tarrow", tarrow, tarrow2x,
+                    skinart::DrawProgramIcon(skinart::TarrowPalette())) &&
        ok;
   if (args.size() == 4) {
     const skinart::ArtSet icons{{"128 velbin", skinart::DrawProgramIcon(skinart::VelbinPalette())},

@@ -6,6 +6,7 @@
 #include "platform/ui/dialogtemplate.h"
 #include "resources/tarrow/tarrowresources.h"
 #include "tools/skinart/buttonface.h"
+#include "tools/skinart/canvas.h"
 #include "tools/skinart/panelpainter.h"
 #include "tools/skinart/skins.h"
 #include "tools/skinart/templatelayout.h"
@@ -70,7 +71,7 @@ void AddFaces(ArtSet& art, const Palette& palette) {
 // one lit in the accent. The button shows it at its left edge and its middle
 // rows, about 94 x 26 of the 99 x 28, so the content keeps inside that.
 QImage HoverPicture(Pictogram pictogram, const QString& label, bool hot, const Palette& palette) {
-  QImage image(99, 28, QImage::Format_RGB32);
+  QImage image = Canvas(99, 28);
   image.fill(palette.panel);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
@@ -120,7 +121,7 @@ QRect PreviewRect(const TemplateLayout& layout) {
 
 // Background 143, the picture behind the whole region-shaped window.
 QImage Background(const TemplateLayout& layout, const Palette& palette) {
-  QImage image(532, 376, QImage::Format_RGB32);
+  QImage image = Canvas(532, 376);
   image.fill(palette.base);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);

@@ -4,6 +4,7 @@
 #include "platform/ui/dialogtemplate.h"
 #include "resources/velbin/velbinresources.h"
 #include "tools/skinart/buttonface.h"
+#include "tools/skinart/canvas.h"
 #include "tools/skinart/panelpainter.h"
 #include "tools/skinart/skins.h"
 #include "tools/skinart/templatelayout.h"
@@ -69,7 +70,7 @@ void AddFaces(ArtSet& art, const Palette& palette) {
 QImage Digit(int digit, const Palette& palette) {
   static const char* const kLit[] = {"abcdef", "bc",     "abdeg", "abcdg",   "bcfg",
                                      "acdfg",  "acdefg", "abc",   "abcdefg", "abcdfg"};
-  QImage image(9, 17, QImage::Format_RGB32);
+  QImage image = Canvas(9, 17);
   image.fill(palette.screen);
   QPainter p(&image);
   const QRect segments[7] = {
@@ -90,7 +91,7 @@ QImage Digit(int digit, const Palette& palette) {
 }
 
 QImage Colon(const Palette& palette) {
-  QImage image(5, 17, QImage::Format_RGB32);
+  QImage image = Canvas(5, 17);
   image.fill(palette.screen);
   QPainter p(&image);
   p.fillRect(QRect(1, 4, 2, 2), palette.accent);
@@ -101,13 +102,13 @@ QImage Colon(const Palette& palette) {
 // Background 139: the panel under the video window. The strip's rectangle
 // and the clock's are fixed in pixels; the buttons' come from template 102.
 QImage Background(const TemplateLayout& layout, const Palette& palette) {
-  QImage image(421, 141, QImage::Format_RGB32);
+  QImage image = Canvas(421, 141);
   QPainter p(&image);
   QLinearGradient body(0, 0, 0, 141);
   body.setColorAt(0, palette.panelLight);
   body.setColorAt(0.5, palette.panel);
   body.setColorAt(1, palette.base);
-  p.fillRect(image.rect(), body);
+  p.fillRect(LogicalRect(image), body);
   p.setPen(palette.edgeLight);
   p.drawLine(0, 0, 420, 0);
   p.setPen(palette.edgeDark);
@@ -148,12 +149,12 @@ QImage Background(const TemplateLayout& layout, const Palette& palette) {
 // Border 130, cut into eight pieces by the frame window: corners kept, edges
 // stretched, so each edge piece is uniform along its stretch direction.
 QImage Border(const Palette& palette) {
-  QImage image(200, 156, QImage::Format_RGB32);
+  QImage image = Canvas(200, 156);
   QPainter p(&image);
   QLinearGradient side(0, 0, 20, 0);
   side.setColorAt(0, palette.panelLight);
   side.setColorAt(1, palette.panel);
-  p.fillRect(image.rect(), palette.panel);
+  p.fillRect(LogicalRect(image), palette.panel);
   p.fillRect(QRect(0, 0, 20, 156), side);
   QLinearGradient right(180, 0, 200, 0);
   right.setColorAt(0, palette.panel);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 #include <QAction>
 #include <QByteArray>
 #include <QMenu>
@@ -108,6 +110,23 @@ void ExpectCommitted(const ResourceModule& module, const Expected (&table)[N]) {
 TEST(Resources, EveryBitmapTheProgramsLoadIsCommittedAsUncompressed24Bit) {
   ExpectCommitted(VelbinResources(), kVelbinBitmaps);
   ExpectCommitted(TarrowResources(), kTarrowBitmaps);
+}
+
+TEST(Resources, EveryBitmapHasATwinAtTwiceTheResolution) {
+  for (const ResourceModule* module : {&VelbinResources(), &TarrowResources()}) {
+    ScopedResourceModule scope(module);
+    const QDir dir(QString::fromStdString(module->root) + "/bitmaps");
+    const QStringList all = dir.entryList({"*.bmp"}, QDir::Files);
+    const QStringList twins = dir.entryList({"*@2x.bmp"}, QDir::Files);
+    EXPECT_EQ(twins.size() * 2, all.size()) << module->name;
+    for (const QString& twin : twins) {
+      SCOPED_TRACE(twin.toStdString());
+      const QString name = twin.chopped(7);
+      const QImage one = LoadBitmapImage(name.toStdString());
+      ASSERT_FALSE(one.isNull());
+      EXPECT_EQ(QImage(dir.filePath(twin), "BMP").size(), one.size() * 2);
+    }
+  }
 }
 
 TEST(Resources, BitmapsAreFoundByNameInAnyCaseAndByNumber) {
