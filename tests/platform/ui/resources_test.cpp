@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-
 #include <QAction>
 #include <QByteArray>
+#include <QDir>
 #include <QMenu>
 #include <QtEndian>
 #include <memory>
