@@ -65,7 +65,12 @@ void VideoRenderer::Build() {
 }
 
 // Streaming thread: keeps the frame for a still, and lets it on to be
-// scaled and painted only while the widget shows.
+// scaled and painted only while the widget shows, and the first frame of a
+// run in any case: it is then ready to paint the moment the window shows
+// rather than a frame time later. A new paint size is applied here, before
+// the frame enters the scaler: set from the GUI thread it could change the
+// caps under a frame already scaled to the old size, which then fails to
+// negotiate and stops the stream.
 GstPadProbeReturn VideoRenderer::OnFrame(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
   auto* self = static_cast<VideoRenderer*>(data);
   ++self->m_arrived;
@@ -77,18 +82,27 @@ GstPadProbeReturn VideoRenderer::OnFrame(GstPad* pad, GstPadProbeInfo* info, gpo
     if (self->m_still) gst_sample_unref(self->m_still);
     self->m_still = still;
   }
-  return self->m_showing.load() ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
+  if (!self->m_showing.load() && self->m_sampled.load()) return GST_PAD_PROBE_DROP;
+  self->ApplyPaintSize();
+  return GST_PAD_PROBE_OK;
+}
+
+void VideoRenderer::ApplyPaintSize() {
+  const unsigned long long wanted = m_wantedSize.load();
+  if (wanted == m_appliedSize) return;
+  m_appliedSize = wanted;
+  GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width",
+                                      G_TYPE_INT, static_cast<int>(wanted >> 32), "height",
+                                      G_TYPE_INT, static_cast<int>(wanted & 0xffffffffu), nullptr);
+  g_object_set(m_sizeCaps, "caps", caps, nullptr);
+  gst_caps_unref(caps);
 }
 
 void VideoRenderer::OnWidgetChanged(bool showing, QSize size) {
   m_showing = showing;
-  if (size == m_paintSize || size.isEmpty()) return;
-  m_paintSize = size;
-  GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width",
-                                      G_TYPE_INT, size.width(), "height", G_TYPE_INT,
-                                      size.height(), nullptr);
-  g_object_set(m_sizeCaps, "caps", caps, nullptr);
-  gst_caps_unref(caps);
+  if (size.isEmpty()) return;
+  m_wantedSize = static_cast<unsigned long long>(size.width()) << 32 |
+                 static_cast<unsigned int>(size.height());
 }
 
 HRESULT VideoRenderer::PrepareInput(Pin&, Pin& upstream) {
@@ -114,6 +128,7 @@ GstFlowReturn VideoRenderer::OnNewSample(GstElement* sink, gpointer data) {
   auto* self = static_cast<VideoRenderer*>(data);
   GstSample* sample = gst_app_sink_pull_sample(GST_APP_SINK(sink));
   if (!sample) return GST_FLOW_OK;
+  self->m_sampled = true;
   bool queue = false;
   {
     std::lock_guard guard(self->m_lock);

@@ -32,6 +32,7 @@ class VideoRenderer : public FilterBase, public IVideoWindow, public IBasicVideo
   ~VideoRenderer() override;
 
   HRESULT PrepareInput(Pin& input, Pin& upstream) override;
+  void PrepareRun() override { m_sampled = false; }
 
   HRESULT put_Owner(OAHWND owner) override;
   HRESULT put_WindowStyle(long style) override;
@@ -54,6 +55,7 @@ class VideoRenderer : public FilterBase, public IVideoWindow, public IBasicVideo
   void Deliver();
   // GUI thread: the widget's visibility and size in device pixels.
   void OnWidgetChanged(bool showing, QSize size);
+  void ApplyPaintSize();
 
   QPointer<RendererWidget> m_widget;  // GUI thread only
   QObject m_delivery;                 // the queued calls' context
@@ -62,7 +64,10 @@ class VideoRenderer : public FilterBase, public IVideoWindow, public IBasicVideo
   GstElement* m_decoder = nullptr;
   GstElement* m_scale = nullptr;
   GstElement* m_sizeCaps = nullptr;
-  QSize m_paintSize;  // GUI thread: the size the frames are scaled to
+  // The size frames are to be scaled to (width << 32 | height), set by the
+  // GUI thread, and the one the caps hold (streaming thread).
+  std::atomic<unsigned long long> m_wantedSize{0};
+  unsigned long long m_appliedSize = 0;
   std::optional<VideoFormat> m_inputFormat;
 
   // Streaming thread to GUI thread: the newest sample waits here.
@@ -71,6 +76,7 @@ class VideoRenderer : public FilterBase, public IVideoWindow, public IBasicVideo
   bool m_deliveryQueued = false;   // guarded by m_lock
   GstSample* m_still = nullptr;    // guarded by m_lock: the newest frame as it came
   std::atomic<bool> m_showing{false};
+  std::atomic<bool> m_sampled{false};  // a frame has reached the sink since the graph ran
   std::atomic<unsigned long long> m_arrived{0};
 };
 

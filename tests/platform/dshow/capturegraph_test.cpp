@@ -111,6 +111,28 @@ TEST_F(Graph, PreviewPaintsTheCameraIntoTheOwner) {
   EXPECT_EQ(renderer->widget()->receivedFrames(), painted);
   EXPECT_GT(renderer->framesArrived(), arrived);
   owner.showNormal();
+  // Resized while the frames flow, as a user drags the frame: the stream
+  // follows each size and never stops on it.
+  for (int i = 0; i < 40; ++i) {
+    window->SetWindowPosition(20, 18, 200 + (i * 37) % 160, 150 + (i * 23) % 110);
+    PumpFor(i % 3 == 0 ? 0 : 12);
+  }
+  window->SetWindowPosition(20, 18, 320, 240);
+  const auto beforeLast = renderer->widget()->paintedFrames();
+  ASSERT_TRUE(PumpUntil([&] { return renderer->widget()->paintedFrames() >= beforeLast + 3; }, 5000));
+  shown = renderer->widget()->CurrentSample();
+  ASSERT_TRUE(shown && gst_video_info_from_caps(&shownInfo, gst_sample_get_caps(shown)));
+  gst_sample_unref(shown);
+  EXPECT_EQ(QSize(GST_VIDEO_INFO_WIDTH(&shownInfo), GST_VIDEO_INFO_HEIGHT(&shownInfo)),
+            QSize(320, 240) * renderer->widget()->devicePixelRatioF());
+  Ref<IMediaEventEx> events;
+  ASSERT_EQ(QueryInterface(graph, &events), S_OK);
+  long code = 0;
+  INT_PTR p1 = 0, p2 = 0;
+  while (events->GetEvent(&code, &p1, &p2, 0) == S_OK) {
+    EXPECT_NE(code, EC_ERRORABORT) << std::hex << p1;
+    events->FreeEventParams(code, p1, p2);
+  }
 
   // The still: a packed bottom-up 24-bit DIB, with the size checks.
   ASSERT_EQ(control->Pause(), S_OK);
