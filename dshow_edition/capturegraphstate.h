@@ -3,6 +3,8 @@
 // the last recording. One process-wide record, GUI thread only.
 #pragma once
 
+#include <string>
+
 #include "platform/dshow/interfaces.h"
 #include "platform/dshow/propertypages.h"
 
@@ -24,6 +26,7 @@ struct CaptureGraphState {
   bool capturing = false;
   bool previewFromCapturePin = false;
   char deviceName[80] = {};
+  std::string deviceIdentity;  // the camera's DevicePath: what its remembered format is kept under
   DWORD RecordStartTime = 0;
 };
 

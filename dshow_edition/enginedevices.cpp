@@ -1,6 +1,7 @@
 // The engine's device half: listing, opening and releasing the device filters.
 #include <cstring>
 
+#include "dshow_edition/cameraformatmemory.h"
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
 #include "platform/dshow/com.h"
@@ -86,6 +87,7 @@ BOOL SetUpCaptureFilters(HWND) {
   monikers->Reset();
   Ref<IMoniker> moniker;
   ULONG fetched = 0;
+  g_state.deviceIdentity.clear();
   for (int index = 0; (hr = monikers->Next(1, &moniker, &fetched)) == S_OK; ++index) {
     std::memset(g_state.deviceName, 0, sizeof g_state.deviceName);
     Ref<IPropertyBag> bag;
@@ -94,6 +96,7 @@ BOOL SetUpCaptureFilters(HWND) {
       std::strncpy(g_state.deviceName, name.c_str(), sizeof g_state.deviceName - 1);
     if (StartsWithMakerName(g_state.deviceName)) {
       hr = moniker->BindToObject(&g_state.videoCapture);
+      g_state.deviceIdentity = CameraIdentity(moniker);
       settings.VideoDevice = index;
       break;
     }
@@ -121,6 +124,8 @@ BOOL SetUpCaptureFilters(HWND) {
   if (FAILED(hr = g_state.builder->FindStreamConfig(PinCategory::Capture, g_state.videoCapture,
                                                     &g_state.videoStreamConfig)))
     ShowEngineError("Error %x: Cannot find VCapture:IAMStreamConfig", static_cast<unsigned>(hr));
+  else
+    ApplyRememberedFormat(g_state.deviceIdentity, g_state.videoStreamConfig.get());
 
   // The audio device is the one at AudioDevice, whatever its name.
   {

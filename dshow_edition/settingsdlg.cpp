@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "controls/savedirectorybrowser.h"
+#include "dshow_edition/cameraformatmemory.h"
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
 #include "dshow_edition/videoframewnd.h"
@@ -206,7 +207,17 @@ void CSettingsDlg::OnFormat() {
   if (state.builder && state.videoCapture &&
       SUCCEEDED(
           state.builder->FindStreamConfig(PinCategory::Capture, state.videoCapture, &config))) {
+    AM_MEDIA_TYPE* before = nullptr;
+    const bool known = SUCCEEDED(config->GetFormat(&before));
     ShowPages(config);
+    AM_MEDIA_TYPE* after = nullptr;
+    if (known && SUCCEEDED(config->GetFormat(&after))) {
+      // A format chosen here is this camera's from now on, in later runs too.
+      if (VideoFormatOf(*after) != VideoFormatOf(*before))
+        RememberCurrentFormat(state.deviceIdentity, config.get());
+      DeleteMediaType(after);
+    }
+    if (before) DeleteMediaType(before);
     AM_MEDIA_TYPE* type = nullptr;
     if (state.videoStreamConfig && SUCCEEDED(state.videoStreamConfig->GetFormat(&type))) {
       if (std::optional<VideoFormat> format = VideoFormatOf(*type))

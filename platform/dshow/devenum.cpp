@@ -14,6 +14,12 @@ class DevicePropertyBag : public IPropertyBag {
   HRESULT Read(const std::string& name, std::string* value) override {
     if (!value) return E_POINTER;
     if (HRESULT hr = faults::Check("IPropertyBag::Read"); FAILED(hr)) return hr;
+    if (name == "DevicePath") {
+      // Where the device is reached: its V4L2 node, its PipeWire node's
+      // name, or "virtual" for the built-in devices.
+      *value = !m_device.hostId.empty() ? m_device.hostId : "virtual";
+      return S_OK;
+    }
     if (name != "FriendlyName" || !m_device.hasName) return E_INVALIDARG;
     *value = m_device.friendlyName;
     return S_OK;

@@ -149,6 +149,14 @@ const char* SubTypeName(SubType subtype) {
   return raw ? raw->gstFormat : "?";
 }
 
+SubType SubTypeNamed(const std::string& name) {
+  for (SubType subtype : {SubType::YUY2, SubType::MJPG, SubType::RGB24, SubType::RGB32, SubType::UYVY,
+                          SubType::YVYU, SubType::NV12, SubType::NV21, SubType::I420, SubType::YV12,
+                          SubType::Y800})
+    if (name == SubTypeName(subtype)) return subtype;
+  return SubType::Unknown;
+}
+
 DWORD FrameBytes(SubType subtype, int width, int height) {
   const auto w = static_cast<unsigned long long>(std::max(0, width));
   const auto h = static_cast<unsigned long long>(std::max(0, height));

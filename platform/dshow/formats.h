@@ -50,6 +50,8 @@ const RawVideoInfo* RawVideo(SubType subtype);
 const RawVideoInfo* RawVideoByName(const char* gstFormat);
 bool IsRawVideo(SubType subtype);
 const char* SubTypeName(SubType subtype);  // "YUY2", "MJPG", "NV12", ...
+// The video subtype SubTypeName names; Unknown for any other text.
+SubType SubTypeNamed(const std::string& name);
 // The bytes of one uncompressed frame (biSizeImage); for MJPG the bound a
 // frame stays within (24 bits per pixel).
 DWORD FrameBytes(SubType subtype, int width, int height);

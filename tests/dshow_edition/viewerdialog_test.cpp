@@ -38,6 +38,7 @@
 #include <QScreen>
 #include "dshow_edition/videoframewnd.h"
 #include "platform/dshow/devices.h"
+#include "platform/dshow/formats.h"
 #include "platform/dshow/videorenderer.h"
 #include "platform/system/profile.h"
 #include "platform/ui/dialogbuilder.h"
@@ -617,6 +618,28 @@ TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording
   EXPECT_EQ(probe.streams.at(0).width, 320);
   EXPECT_EQ(probe.streams.at(0).height, 240);
   EXPECT_EQ(probe.streams.at(0).frameRate, "10/1");
+
+  // The size chosen is this camera's in later runs; another camera keeps
+  // its own, and a remembered size a camera no longer offers is let go.
+  auto openedSize = [this] {
+    Close();
+    GraphState() = CaptureGraphState{};
+    Open();
+    AM_MEDIA_TYPE* type = nullptr;
+    QSize size;
+    if (GraphState().videoStreamConfig && SUCCEEDED(GraphState().videoStreamConfig->GetFormat(&type))) {
+      if (auto format = dshow::VideoFormatOf(*type)) size = QSize(format->width, std::abs(format->height));
+      DeleteMediaType(type);
+    }
+    return size;
+  };
+  EXPECT_EQ(openedSize(), QSize(320, 240));
+  dshow::testapi::SetDevices({dshow::testapi::VirtualCamera("Lumitrex Second Camera")}, false);
+  EXPECT_EQ(openedSize(), QSize(640, 480));
+  WriteProfileString("camera virtual:Lumitrex Virtual Camera", "Width", "333");
+  dshow::testapi::SetDevices({dshow::testapi::VirtualCamera()}, false);
+  EXPECT_EQ(openedSize(), QSize(640, 480));
+  EXPECT_EQ(boxes.texts().size(), 4u) << "no message for a size let go";
 }
 
 TEST_F(Viewer, TheDeviceButtonsOfTheSettingsDialogRefuseWhatCannotBeDone) {

@@ -1,0 +1,29 @@
+// The capture format chosen with Format ... for each camera, kept between
+// runs in the profile, in a section of its own per camera ("camera " and
+// the camera's identity), beside the program's fourteen keys.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/dshow/dshowtypes.h"
+#include "platform/dshow/interfaces.h"
+
+struct RememberedFormat {
+  SubType subtype = SubType::Unknown;
+  int width = 0;
+  int height = 0;
+};
+
+// The camera's identity: its DevicePath and its FriendlyName ("" when the
+// moniker gives either not).
+std::string CameraIdentity(const dshow::Ref<dshow::IMoniker>& moniker);
+
+void RememberCameraFormat(const std::string& identity, const RememberedFormat& format);
+std::optional<RememberedFormat> RememberedCameraFormat(const std::string& identity);
+
+// Sets the remembered format on the camera's capture pin, at the rate the
+// pin has now; a format the camera no longer offers is left alone, quietly.
+void ApplyRememberedFormat(const std::string& identity, dshow::IAMStreamConfig* config);
+// Keeps the format the pin has now as the camera's.
+void RememberCurrentFormat(const std::string& identity, dshow::IAMStreamConfig* config);
