@@ -1,7 +1,7 @@
 // The engine's device half: listing, opening and releasing the device filters.
 #include <cstring>
 
-#include "dshow_edition/cameraformatmemory.h"
+#include "dshow_edition/cameramemory.h"
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
 #include "platform/dshow/com.h"
@@ -126,6 +126,7 @@ BOOL SetUpCaptureFilters(HWND) {
     ShowEngineError("Error %x: Cannot find VCapture:IAMStreamConfig", static_cast<unsigned>(hr));
   else
     ApplyRememberedFormat(g_state.deviceIdentity, g_state.videoStreamConfig.get());
+  ApplyRememberedControls(g_state.deviceIdentity, g_state.videoCapture);
 
   // The audio device is the one at AudioDevice, whatever its name.
   {

@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "controls/savedirectorybrowser.h"
-#include "dshow_edition/cameraformatmemory.h"
+#include "dshow_edition/cameramemory.h"
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
 #include "dshow_edition/videoframewnd.h"
@@ -193,7 +193,13 @@ void ShowPages(const Ref<IUnknown>& object) {
 
 void CSettingsDlg::OnSource() {
   if (RefusedDuringSequentialPhotos()) return;
-  if (GraphState().videoCapture) ShowPages(GraphState().videoCapture);
+  const CaptureGraphState& state = GraphState();
+  if (!state.videoCapture) return;
+  const auto before = CurrentControls(state.videoCapture);
+  ShowPages(state.videoCapture);
+  // Picture settings made here are this camera's in later runs too.
+  const auto after = CurrentControls(state.videoCapture);
+  if (after != before) RememberControls(state.deviceIdentity, after);
 }
 
 void CSettingsDlg::OnFormat() {

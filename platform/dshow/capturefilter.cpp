@@ -3,6 +3,7 @@
 #include <gst/video/colorbalance.h>
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/dshow/faults.h"
 #include "platform/dshow/filtergraph.h"
@@ -165,6 +166,7 @@ bool CaptureFilter::BuildSourceChain() {
     case DeviceDescription::Source::HostMicrophone: ok = AddHostSource(); break;
   }
   if (m_failing && !m_chain.empty()) testapi::FailSource(m_chain.front());
+  if (ok) KeepControls();
   if (GstElement* parent = GST_ELEMENT_PARENT(bin); parent && GST_STATE(bin) != GST_STATE_NULL)
     for (GstElement* e : m_chain) gst_element_sync_state_with_parent(e);
   return ok;
@@ -271,6 +273,100 @@ GstColorBalance* CaptureFilter::colorBalance() const {
   for (GstElement* e : m_chain)
     if (GST_IS_COLOR_BALANCE(e)) return GST_COLOR_BALANCE(e);
   return nullptr;
+}
+
+namespace {
+
+// A channel's label in lower case without spaces or punctuation: V4L2
+// drivers say "White Balance Temperature", videobalance "BRIGHTNESS".
+std::string PlainLabel(const char* label) {
+  std::string plain;
+  for (const char* c = label; c && *c; ++c)
+    if (std::isalnum(static_cast<unsigned char>(*c)))
+      plain += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+  return plain;
+}
+
+bool LabelIsProperty(const std::string& plain, long property) {
+  switch (property) {
+    case VideoProcAmp_Brightness: return plain == "brightness";
+    case VideoProcAmp_Contrast: return plain == "contrast";
+    case VideoProcAmp_Hue: return plain == "hue";
+    case VideoProcAmp_Saturation: return plain == "saturation";
+    case VideoProcAmp_Sharpness: return plain == "sharpness";
+    case VideoProcAmp_Gamma: return plain == "gamma";
+    case VideoProcAmp_WhiteBalance:
+      return plain == "whitebalancetemperature" || plain == "whitebalance";
+    case VideoProcAmp_BacklightCompensation: return plain == "backlightcompensation";
+    case VideoProcAmp_Gain: return plain == "gain";
+    default: return false;
+  }
+}
+
+}  // namespace
+
+GstColorBalanceChannel* CaptureFilter::Channel(long property) const {
+  GstColorBalance* balance = colorBalance();
+  for (const GList* c = balance ? gst_color_balance_list_channels(balance) : nullptr; c; c = c->next) {
+    auto* channel = GST_COLOR_BALANCE_CHANNEL(c->data);
+    if (LabelIsProperty(PlainLabel(channel->label), property)) return channel;
+  }
+  return nullptr;
+}
+
+// After a source is built: the defaults of controls not seen before, then
+// the values set on earlier sources.
+void CaptureFilter::KeepControls() {
+  GstColorBalance* balance = colorBalance();
+  for (const GList* c = balance ? gst_color_balance_list_channels(balance) : nullptr; c; c = c->next) {
+    auto* channel = GST_COLOR_BALANCE_CHANNEL(c->data);
+    m_controlDefaults.emplace(channel->label, gst_color_balance_get_value(balance, channel));
+    const auto kept = m_controls.find(channel->label);
+    if (kept != m_controls.end()) gst_color_balance_set_value(balance, channel, kept->second);
+  }
+}
+
+bool CaptureFilter::setControl(const std::string& label, int value) {
+  GstColorBalance* balance = colorBalance();
+  for (const GList* c = balance ? gst_color_balance_list_channels(balance) : nullptr; c; c = c->next) {
+    auto* channel = GST_COLOR_BALANCE_CHANNEL(c->data);
+    if (label != channel->label) continue;
+    gst_color_balance_set_value(balance, channel, value);
+    m_controls[label] = value;
+    return true;
+  }
+  return false;
+}
+
+HRESULT CaptureFilter::GetRange(long property, long* min, long* max, long* step,
+                                long* defaultValue, long* capsFlags) {
+  if (!min || !max || !step || !defaultValue || !capsFlags) return E_POINTER;
+  GstColorBalanceChannel* channel = Channel(property);
+  if (!channel) return E_PROP_ID_UNSUPPORTED;
+  *min = channel->min_value;
+  *max = channel->max_value;
+  *step = 1;
+  const auto first = m_controlDefaults.find(channel->label);
+  *defaultValue = first != m_controlDefaults.end() ? first->second : channel->min_value;
+  *capsFlags = VideoProcAmp_Flags_Manual;
+  return S_OK;
+}
+
+HRESULT CaptureFilter::Set(long property, long value, long flags) {
+  GstColorBalanceChannel* channel = Channel(property);
+  if (!channel) return E_PROP_ID_UNSUPPORTED;
+  if (flags & VideoProcAmp_Flags_Auto) return E_INVALIDARG;  // no automatic mode is offered
+  if (value < channel->min_value || value > channel->max_value) return E_INVALIDARG;
+  return setControl(channel->label, static_cast<int>(value)) ? S_OK : E_FAIL;
+}
+
+HRESULT CaptureFilter::Get(long property, long* value, long* flags) {
+  if (!value || !flags) return E_POINTER;
+  GstColorBalanceChannel* channel = Channel(property);
+  if (!channel) return E_PROP_ID_UNSUPPORTED;
+  *value = gst_color_balance_get_value(colorBalance(), channel);
+  *flags = VideoProcAmp_Flags_Manual;
+  return S_OK;
 }
 
 HRESULT CaptureFilter::GetPages(CAUUID* pages) {

@@ -17,12 +17,14 @@
 #pragma once
 
 #include <atomic>
+#include <map>
 
 #include "platform/dshow/devices.h"
 #include "platform/dshow/filterbase.h"
 #include "platform/dshow/propertypages.h"
 
 typedef struct _GstColorBalance GstColorBalance;
+typedef struct _GstColorBalanceChannel GstColorBalanceChannel;
 
 namespace dshow {
 
@@ -30,7 +32,7 @@ namespace testapi {
 void FailRunningDevice(const Ref<IBaseFilter>& filter);
 }
 
-class CaptureFilter : public FilterBase, public ISpecifyPropertyPages {
+class CaptureFilter : public FilterBase, public ISpecifyPropertyPages, public IAMVideoProcAmp {
  public:
   // Null when the device's source cannot be built (a host device that is gone).
   static Ref<CaptureFilter> Create(const DeviceDescription& device);
@@ -66,9 +68,17 @@ class CaptureFilter : public FilterBase, public ISpecifyPropertyPages {
   void setTestPattern(int pattern);
   bool showsClock() const { return m_clock; }
   void setShowsClock(bool shown);
-  // A host camera's picture controls, when its driver offers them; owned by
-  // the filter.
+  // The camera's picture controls, when it has them (a host camera's
+  // driver, the virtual camera's balance); owned by the filter.
   GstColorBalance* colorBalance() const;
+  // Sets a control by its channel's label and keeps the value for sources
+  // built later; false when there is no such control.
+  bool setControl(const std::string& label, int value);
+
+  HRESULT GetRange(long property, long* min, long* max, long* step, long* defaultValue,
+                   long* capsFlags) override;
+  HRESULT Set(long property, long value, long flags) override;
+  HRESULT Get(long property, long* value, long* flags) override;
 
   HRESULT GetPages(CAUUID* pages) override;
 
@@ -88,6 +98,8 @@ class CaptureFilter : public FilterBase, public ISpecifyPropertyPages {
   Ref<Pin> AddTeePin(const std::string& name, PinCategory category);
   Ref<Pin> AddValvePin(GstElement* upstream, const std::string& name, PinCategory category);
   bool AddHostSource();
+  GstColorBalanceChannel* Channel(long property) const;
+  void KeepControls();
   static GstPadProbeReturn OnFirstBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self);
 
   DeviceDescription m_device;
@@ -102,6 +114,8 @@ class CaptureFilter : public FilterBase, public ISpecifyPropertyPages {
   bool m_clock = true;  // the virtual camera draws the running time
   GstElement* m_testSource = nullptr;
   GstElement* m_clockOverlay = nullptr;
+  std::map<std::string, int> m_controls;         // by label: values set, kept for new sources
+  std::map<std::string, int> m_controlDefaults;  // by label: the value first seen
   std::atomic<bool> m_started{false};  // set on the streaming thread
   std::atomic<bool> m_gone{false};     // set on a device provider's thread
   int m_removalWatch = 0;

@@ -158,6 +158,35 @@ class IAMStreamConfig : public virtual IUnknown {
   virtual std::vector<std::unique_ptr<AM_MEDIA_TYPE, void (*)(AM_MEDIA_TYPE*)>> Formats() = 0;
 };
 
+// A camera's picture controls, as numbered properties.
+enum VideoProcAmpProperty : long {
+  VideoProcAmp_Brightness = 0,
+  VideoProcAmp_Contrast,
+  VideoProcAmp_Hue,
+  VideoProcAmp_Saturation,
+  VideoProcAmp_Sharpness,
+  VideoProcAmp_Gamma,
+  VideoProcAmp_ColorEnable,
+  VideoProcAmp_WhiteBalance,
+  VideoProcAmp_BacklightCompensation,
+  VideoProcAmp_Gain
+};
+constexpr long VideoProcAmp_Flags_Auto = 0x1;
+constexpr long VideoProcAmp_Flags_Manual = 0x2;
+
+class IAMVideoProcAmp : public virtual IUnknown {
+ public:
+  static constexpr const char* kName = "IAMVideoProcAmp";
+  // E_PROP_ID_UNSUPPORTED for a control the camera does not have. The
+  // default is the value the control had when the filter first saw it.
+  virtual HRESULT GetRange(long property, long* min, long* max, long* step, long* defaultValue,
+                           long* capsFlags) = 0;
+  // Kept by the filter: a source rebuilt (a new format, a stop) gets the
+  // value again. E_INVALIDARG outside the range.
+  virtual HRESULT Set(long property, long value, long flags) = 0;
+  virtual HRESULT Get(long property, long* value, long* flags) = 0;
+};
+
 class IVideoWindow : public virtual IUnknown {
  public:
   static constexpr const char* kName = "IVideoWindow";

@@ -117,24 +117,22 @@ Page ControlsPage(const Ref<CaptureFilter>& filter, QWidget* parent) {
       filter->setTestPattern(patterns[std::max(0, pattern->currentIndex())]);
       filter->setShowsClock(clock->isChecked());
     });
-  } else if (GstColorBalance* balance = filter->colorBalance()) {
-    // The driver's own picture controls (brightness, contrast, ...). The
-    // source, and with it its channels, may be rebuilt before OK (the format
-    // page changes the format): each apply finds the channel by its name in
-    // the source there is then, and holds no pointer into the old one.
+  }
+  if (GstColorBalance* balance = filter->colorBalance()) {
+    // The picture controls (brightness, contrast, ...). The source, and
+    // with it its channels, may be rebuilt before OK (the format page
+    // changes the format): each apply sets the channel by its name in the
+    // source there is then, and the filter keeps the value for later ones.
     for (const GList* item = gst_color_balance_list_channels(balance); item; item = item->next) {
       auto* channel = GST_COLOR_BALANCE_CHANNEL(item->data);
       auto* slider = new QSlider(Qt::Horizontal, widget);
+      slider->setObjectName(QString::fromUtf8(channel->label));
+      slider->setAccessibleName(QString::fromUtf8(channel->label));
       slider->setRange(channel->min_value, channel->max_value);
       slider->setValue(gst_color_balance_get_value(balance, channel));
       form->addRow(QString::fromUtf8(channel->label), slider);
       appliers.push_back([filter, label = std::string(channel->label), slider] {
-        GstColorBalance* now = filter->colorBalance();
-        if (!now) return;
-        for (const GList* c = gst_color_balance_list_channels(now); c; c = c->next) {
-          auto* current = GST_COLOR_BALANCE_CHANNEL(c->data);
-          if (label == current->label) gst_color_balance_set_value(now, current, slider->value());
-        }
+        filter->setControl(label, slider->value());
       });
     }
   }

@@ -105,13 +105,16 @@ CameraChain BuildCamera(GstBin* bin, VirtualCameraKind kind, const VideoFormat& 
   CameraChain chain;
   GstElement* src = Add(bin, &chain.elements, "videotestsrc");
   GstElement* raw = Add(bin, &chain.elements, "capsfilter");
+  // Picture controls as a camera's driver has them (brightness, contrast,
+  // hue, saturation); it passes frames untouched while all are at rest.
+  GstElement* balance = Add(bin, &chain.elements, "videobalance");
   GstElement* clock = Add(bin, &chain.elements, "timeoverlay");
   const bool jpeg = format.subtype == SubType::MJPG;
   GstElement* encoder = jpeg ? Add(bin, &chain.elements, "jpegenc") : nullptr;
   // What the device offers, and nothing else: a chain asked for another
   // rate or size does not negotiate.
   GstElement* offer = Add(bin, &chain.elements, "capsfilter");
-  if (!src || !raw || !clock || !offer || (jpeg && !encoder)) {
+  if (!src || !raw || !balance || !clock || !offer || (jpeg && !encoder)) {
     for (GstElement* e : chain.elements) gst_bin_remove(bin, e);
     chain.elements.clear();
     return chain;
@@ -131,7 +134,7 @@ CameraChain BuildCamera(GstBin* bin, VirtualCameraKind kind, const VideoFormat& 
     AddBehaviour(src, kind);
   else if (jpeg)
     AddBehaviour(encoder, kind);  // only JPEG frames can be cut short
-  bool linked = gst_element_link_many(src, raw, clock, nullptr);
+  bool linked = gst_element_link_many(src, raw, balance, clock, nullptr);
   GstElement* last = clock;
   if (linked && encoder) {
     linked = gst_element_link(clock, encoder);

@@ -23,6 +23,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
@@ -619,8 +620,26 @@ TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording
   EXPECT_EQ(probe.streams.at(0).height, 240);
   EXPECT_EQ(probe.streams.at(0).frameRate, "10/1");
 
-  // The size chosen is this camera's in later runs; another camera keeps
-  // its own, and a remembered size a camera no longer offers is let go.
+  // Source...: a brightness set there is, like the size, this camera's in
+  // later runs; another camera keeps its own, and a remembered size a
+  // camera no longer offers is let go.
+  orvane::test::WhenWindowShows("settings", [&](QWidget* settings) {
+    orvane::test::WhenWindowShows("propertyFrame", [](QWidget* frame) {
+      frame->findChild<QSlider*>("BRIGHTNESS")->setValue(300);
+      frame->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    Click(settings, 1033);
+    Click(settings, 2);
+  });
+  Button(1008)->click();
+  auto brightness = [] {
+    dshow::Ref<dshow::IAMVideoProcAmp> amp;
+    long value = -1, flags = 0;
+    if (SUCCEEDED(dshow::QueryInterface(GraphState().videoCapture, &amp)))
+      amp->Get(dshow::VideoProcAmp_Brightness, &value, &flags);
+    return value;
+  };
+  EXPECT_EQ(brightness(), 300);
   auto openedSize = [this] {
     Close();
     GraphState() = CaptureGraphState{};
@@ -634,11 +653,14 @@ TEST_F(Viewer, TheSettingsDialogRefusesBadNumbersAndItsOkReachesTheNextRecording
     return size;
   };
   EXPECT_EQ(openedSize(), QSize(320, 240));
+  EXPECT_EQ(brightness(), 300);
   dshow::testapi::SetDevices({dshow::testapi::VirtualCamera("Lumitrex Second Camera")}, false);
   EXPECT_EQ(openedSize(), QSize(640, 480));
+  EXPECT_EQ(brightness(), 0);
   WriteProfileString("camera virtual:Lumitrex Virtual Camera", "Width", "333");
   dshow::testapi::SetDevices({dshow::testapi::VirtualCamera()}, false);
   EXPECT_EQ(openedSize(), QSize(640, 480));
+  EXPECT_EQ(brightness(), 300);
   EXPECT_EQ(boxes.texts().size(), 4u) << "no message for a size let go";
 }
 

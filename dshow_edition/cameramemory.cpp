@@ -1,8 +1,9 @@
-#include "dshow_edition/cameraformatmemory.h"
+#include "dshow_edition/cameramemory.h"
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/dshow/com.h"
 #include "platform/dshow/formats.h"
 #include "platform/system/profile.h"
 
@@ -15,6 +16,19 @@ std::string SectionOf(const std::string& identity) {
     if (c == '[' || c == ']' || c == '\n' || c == '\r' || c == ';' || c == '=') c = '_';
   return section;
 }
+
+// The controls kept, with their keys.
+constexpr std::pair<long, const char*> kControls[] = {
+    {dshow::VideoProcAmp_Brightness, "Brightness"},
+    {dshow::VideoProcAmp_Contrast, "Contrast"},
+    {dshow::VideoProcAmp_Hue, "Hue"},
+    {dshow::VideoProcAmp_Saturation, "Saturation"},
+    {dshow::VideoProcAmp_Sharpness, "Sharpness"},
+    {dshow::VideoProcAmp_Gamma, "Gamma"},
+    {dshow::VideoProcAmp_WhiteBalance, "WhiteBalance"},
+    {dshow::VideoProcAmp_BacklightCompensation, "BacklightCompensation"},
+    {dshow::VideoProcAmp_Gain, "Gain"},
+};
 
 }  // namespace
 
@@ -77,3 +91,43 @@ void RememberCurrentFormat(const std::string& identity, dshow::IAMStreamConfig* 
     RememberCameraFormat(identity, {format->subtype, format->width, std::abs(format->height)});
   DeleteMediaType(type);
 }
+
+std::vector<std::pair<long, long>> CurrentControls(const dshow::Ref<dshow::IBaseFilter>& camera) {
+  std::vector<std::pair<long, long>> controls;
+  dshow::Ref<dshow::IAMVideoProcAmp> amp;
+  if (!camera || FAILED(dshow::QueryInterface(camera, &amp))) return controls;
+  for (const auto& [property, key] : kControls) {
+    long value = 0, flags = 0;
+    if (SUCCEEDED(amp->Get(property, &value, &flags))) controls.emplace_back(property, value);
+  }
+  return controls;
+}
+
+void RememberControls(const std::string& identity,
+                      const std::vector<std::pair<long, long>>& controls) {
+  if (identity.empty()) return;
+  const std::string section = SectionOf(identity);
+  for (const auto& [property, value] : controls)
+    for (const auto& [known, key] : kControls)
+      if (known == property) {
+        char number[16];
+        std::snprintf(number, sizeof number, "%ld", value);
+        WriteProfileString(section.c_str(), key, number);
+      }
+}
+
+void ApplyRememberedControls(const std::string& identity,
+                             const dshow::Ref<dshow::IBaseFilter>& camera) {
+  dshow::Ref<dshow::IAMVideoProcAmp> amp;
+  if (identity.empty() || !camera || FAILED(dshow::QueryInterface(camera, &amp))) return;
+  const std::string section = SectionOf(identity);
+  for (const auto& [property, key] : kControls) {
+    char text[16];
+    GetProfileString(section.c_str(), key, "", text, sizeof text);
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0')
+      amp->Set(property, value, dshow::VideoProcAmp_Flags_Manual);  // out of range: left alone
+  }
+}
+

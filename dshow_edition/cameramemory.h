@@ -1,10 +1,13 @@
-// The capture format chosen with Format ... for each camera, kept between
-// runs in the profile, in a section of its own per camera ("camera " and
-// the camera's identity), beside the program's fourteen keys.
+// What was chosen for each camera, kept between runs in the profile, in a
+// section of its own per camera ("camera " and the camera's identity),
+// beside the program's fourteen keys: the capture format chosen with
+// Format ... and the picture controls set with Source....
 #pragma once
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/dshow/dshowtypes.h"
 #include "platform/dshow/interfaces.h"
@@ -27,3 +30,12 @@ std::optional<RememberedFormat> RememberedCameraFormat(const std::string& identi
 void ApplyRememberedFormat(const std::string& identity, dshow::IAMStreamConfig* config);
 // Keeps the format the pin has now as the camera's.
 void RememberCurrentFormat(const std::string& identity, dshow::IAMStreamConfig* config);
+
+// The picture controls the camera has now, by name; keeps them as the
+// camera's when they differ from before.
+std::vector<std::pair<long, long>> CurrentControls(const dshow::Ref<dshow::IBaseFilter>& camera);
+void RememberControls(const std::string& identity,
+                      const std::vector<std::pair<long, long>>& controls);
+// Sets the remembered controls the camera has; the others are left alone.
+void ApplyRememberedControls(const std::string& identity,
+                             const dshow::Ref<dshow::IBaseFilter>& camera);
