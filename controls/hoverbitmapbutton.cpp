@@ -298,7 +298,7 @@ void CHoverBitmapButton::DrawAlignedBitmap(QPainter& painter, const QRect& rect,
   const QRect wanted(source, rect.size());
   const QRect available = wanted & QRect(QPoint(0, 0), size);
   if (available.isEmpty()) return;
-  const qreal ratio = bitmap.devicePixelRatio();
-  painter.drawPixmap(QRectF(destination + (available.topLeft() - source), available.size()), bitmap,
-                     QRectF(QPointF(available.topLeft()) * ratio, QSizeF(available.size()) * ratio));
+  orvane::ui::DrawBitmapPart(
+      painter, QRect(destination + (available.topLeft() - source), available.size()), bitmap,
+      available);
 }

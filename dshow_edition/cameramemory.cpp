@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "platform/dshow/com.h"
 #include "platform/dshow/formats.h"
@@ -9,12 +10,33 @@
 
 namespace {
 
+struct RememberedFormat {
+  SubType subtype = SubType::Unknown;
+  int width = 0;
+  int height = 0;
+};
+
 // A section name the profile can hold whatever the identity holds.
 std::string SectionOf(const std::string& identity) {
   std::string section = "camera " + identity;
   for (char& c : section)
     if (c == '[' || c == ']' || c == '\n' || c == '\r' || c == ';' || c == '=') c = '_';
   return section;
+}
+
+std::optional<RememberedFormat> RememberedCameraFormat(const std::string& identity) {
+  if (identity.empty()) return std::nullopt;
+  const std::string section = SectionOf(identity);
+  char name[16];
+  GetProfileString(section.c_str(), "Format", "", name, sizeof name);
+  RememberedFormat format;
+  format.subtype = dshow::SubTypeNamed(name);
+  format.width = static_cast<int>(GetProfileInt(section.c_str(), "Width", 0));
+  format.height = static_cast<int>(GetProfileInt(section.c_str(), "Height", 0));
+  if (format.subtype == SubType::Unknown || format.width <= 0 || format.height <= 0 ||
+      format.width > 16384 || format.height > 16384)
+    return std::nullopt;
+  return format;
 }
 
 // The controls kept, with their keys.
@@ -43,30 +65,15 @@ std::string CameraIdentity(const dshow::Ref<dshow::IMoniker>& moniker) {
   return path + ":" + name;
 }
 
-void RememberCameraFormat(const std::string& identity, const RememberedFormat& format) {
+void RememberCameraFormat(const std::string& identity, const dshow::VideoFormat& format) {
   if (identity.empty()) return;
   const std::string section = SectionOf(identity);
   char number[16];
   WriteProfileString(section.c_str(), "Format", dshow::SubTypeName(format.subtype));
   std::snprintf(number, sizeof number, "%d", format.width);
   WriteProfileString(section.c_str(), "Width", number);
-  std::snprintf(number, sizeof number, "%d", format.height);
+  std::snprintf(number, sizeof number, "%d", std::abs(format.height));
   WriteProfileString(section.c_str(), "Height", number);
-}
-
-std::optional<RememberedFormat> RememberedCameraFormat(const std::string& identity) {
-  if (identity.empty()) return std::nullopt;
-  const std::string section = SectionOf(identity);
-  char name[16];
-  GetProfileString(section.c_str(), "Format", "", name, sizeof name);
-  RememberedFormat format;
-  format.subtype = dshow::SubTypeNamed(name);
-  format.width = static_cast<int>(GetProfileInt(section.c_str(), "Width", 0));
-  format.height = static_cast<int>(GetProfileInt(section.c_str(), "Height", 0));
-  if (format.subtype == SubType::Unknown || format.width <= 0 || format.height <= 0 ||
-      format.width > 16384 || format.height > 16384)
-    return std::nullopt;
-  return format;
 }
 
 void ApplyRememberedFormat(const std::string& identity, dshow::IAMStreamConfig* config) {
@@ -82,14 +89,6 @@ void ApplyRememberedFormat(const std::string& identity, dshow::IAMStreamConfig* 
   AM_MEDIA_TYPE* wanted = dshow::ToMediaType(*format);
   config->SetFormat(wanted);  // refused: the camera keeps its default
   DeleteMediaType(wanted);
-}
-
-void RememberCurrentFormat(const std::string& identity, dshow::IAMStreamConfig* config) {
-  AM_MEDIA_TYPE* type = nullptr;
-  if (identity.empty() || !config || FAILED(config->GetFormat(&type))) return;
-  if (std::optional<dshow::VideoFormat> format = dshow::VideoFormatOf(*type))
-    RememberCameraFormat(identity, {format->subtype, format->width, std::abs(format->height)});
-  DeleteMediaType(type);
 }
 
 std::vector<std::pair<long, long>> CurrentControls(const dshow::Ref<dshow::IBaseFilter>& camera) {

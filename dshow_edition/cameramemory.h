@@ -4,32 +4,23 @@
 // Format ... and the picture controls set with Source....
 #pragma once
 
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/dshow/dshowtypes.h"
+#include "platform/dshow/formats.h"
 #include "platform/dshow/interfaces.h"
-
-struct RememberedFormat {
-  SubType subtype = SubType::Unknown;
-  int width = 0;
-  int height = 0;
-};
 
 // The camera's identity: its DevicePath and its FriendlyName ("" when the
 // moniker gives either not).
 std::string CameraIdentity(const dshow::Ref<dshow::IMoniker>& moniker);
 
-void RememberCameraFormat(const std::string& identity, const RememberedFormat& format);
-std::optional<RememberedFormat> RememberedCameraFormat(const std::string& identity);
+// Keeps the format's subtype and size as the camera's.
+void RememberCameraFormat(const std::string& identity, const dshow::VideoFormat& format);
 
 // Sets the remembered format on the camera's capture pin, at the rate the
 // pin has now; a format the camera no longer offers is left alone, quietly.
 void ApplyRememberedFormat(const std::string& identity, dshow::IAMStreamConfig* config);
-// Keeps the format the pin has now as the camera's.
-void RememberCurrentFormat(const std::string& identity, dshow::IAMStreamConfig* config);
 
 // The picture controls the camera has now, by name; keeps them as the
 // camera's when they differ from before.

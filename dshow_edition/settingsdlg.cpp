@@ -219,8 +219,8 @@ void CSettingsDlg::OnFormat() {
     AM_MEDIA_TYPE* after = nullptr;
     if (known && SUCCEEDED(config->GetFormat(&after))) {
       // A format chosen here is this camera's from now on, in later runs too.
-      if (VideoFormatOf(*after) != VideoFormatOf(*before))
-        RememberCurrentFormat(state.deviceIdentity, config.get());
+      const std::optional<VideoFormat> now = VideoFormatOf(*after);
+      if (now && now != VideoFormatOf(*before)) RememberCameraFormat(state.deviceIdentity, *now);
       DeleteMediaType(after);
     }
     if (before) DeleteMediaType(before);

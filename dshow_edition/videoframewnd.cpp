@@ -124,13 +124,8 @@ void CVideoFrameWnd::OnPaint() {
       {{0, H - 24, 20, 18}, {0, 138, 20, 18}},         // bottom-left
       {{0, 18, 20, H - 42}, {0, 18, 20, 120}},         // left edge
   };
-  // The pieces are cut in pixels; a high-resolution border has more of its
-  // own per pixel.
-  const qreal ratio = border.devicePixelRatio();
   if (!border.isNull())
-    for (const Piece& p : pieces)
-      painter.drawPixmap(QRectF(p.to), border,
-                         QRectF(QPointF(p.from.topLeft()) * ratio, QSizeF(p.from.size()) * ratio));
+    for (const Piece& p : pieces) orvane::ui::DrawBitmapPart(painter, p.to, border, p.from);
   painter.fillRect(20, 18, W - 46, H - 42, Qt::black);
 }
 

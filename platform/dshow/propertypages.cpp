@@ -126,11 +126,14 @@ Page ControlsPage(const Ref<CaptureFilter>& filter, QWidget* parent) {
     for (const GList* item = gst_color_balance_list_channels(balance); item; item = item->next) {
       auto* channel = GST_COLOR_BALANCE_CHANNEL(item->data);
       auto* slider = new QSlider(Qt::Horizontal, widget);
-      slider->setObjectName(QString::fromUtf8(channel->label));
-      slider->setAccessibleName(QString::fromUtf8(channel->label));
+      // A label in capitals ("BRIGHTNESS") is shown as a word.
+      QString label = QString::fromUtf8(channel->label);
+      slider->setObjectName(label);
+      if (label == label.toUpper()) label = label.left(1) + label.mid(1).toLower();
+      slider->setAccessibleName(label);
       slider->setRange(channel->min_value, channel->max_value);
       slider->setValue(gst_color_balance_get_value(balance, channel));
-      form->addRow(QString::fromUtf8(channel->label), slider);
+      form->addRow(label, slider);
       appliers.push_back([filter, label = std::string(channel->label), slider] {
         filter->setControl(label, slider->value());
       });

@@ -121,16 +121,15 @@ QRect WholeCaption(QWidget* widget, const DialogControl& control, QRect rect) {
     if (rect.height() >= 2 * metrics.lineSpacing()) return rect;  // room to wrap
     label->setWordWrap(false);
     const int chrome = 2 * (label->frameWidth() + label->margin());
-    for (int stretch = 100; stretch >= 90; stretch -= 2) {
+    needed = metrics.horizontalAdvance(label->text()) + chrome;
+    for (int stretch = 98; needed > rect.width() && stretch >= 90; stretch -= 2) {
       QFont font = label->font();
       font.setStretch(stretch);
-      needed = QFontMetrics(font).horizontalAdvance(label->text()) + chrome;
-      if (needed <= rect.width()) {
-        if (stretch != 100) label->setFont(font);
+      if (QFontMetrics(font).horizontalAdvance(label->text()) + chrome <= rect.width()) {
+        label->setFont(font);
         return rect;
       }
     }
-    needed = metrics.horizontalAdvance(label->text()) + chrome;
   } else if (qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget)) {
     needed = widget->sizeHint().width();
   }

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QPainter>
+#include <QPixmapCache>
 #include <map>
 
 namespace orvane::ui {
@@ -60,16 +62,25 @@ QImage LoadBitmapImage(const ResourceId& id) {
 QPixmap LoadBitmap(const ResourceId& id) {
   // Where any screen draws more than one pixel per pixel, the twin drawn at
   // twice the resolution, as a high-resolution pixmap of the same size.
-  if (qGuiApp && qGuiApp->devicePixelRatio() > 1) {
-    const QString doubled = BitmapPath(id, true);
-    QImage image = doubled.isEmpty() ? QImage() : QImage(doubled, "BMP");
-    if (!image.isNull()) {
-      image.setDevicePixelRatio(2);
-      return QPixmap::fromImage(image);
-    }
-  }
-  const QImage image = LoadBitmapImage(id);
-  return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+  // Panels paint their bitmaps at every repaint: each file is decoded once.
+  const bool doubled = qGuiApp && qGuiApp->devicePixelRatio() > 1 && !BitmapPath(id, true).isEmpty();
+  const QString path = BitmapPath(id, doubled);
+  if (path.isEmpty()) return {};
+  QPixmap pixmap;
+  if (QPixmapCache::find(path, &pixmap)) return pixmap;
+  QImage image(path, "BMP");
+  if (image.isNull()) return {};
+  if (doubled) image.setDevicePixelRatio(2);
+  pixmap = QPixmap::fromImage(image);
+  QPixmapCache::insert(path, pixmap);
+  return pixmap;
+}
+
+void DrawBitmapPart(QPainter& painter, const QRect& target, const QPixmap& bitmap,
+                    const QRect& source) {
+  const qreal ratio = bitmap.devicePixelRatio();
+  painter.drawPixmap(QRectF(target), bitmap,
+                     QRectF(QPointF(source.topLeft()) * ratio, QSizeF(source.size()) * ratio));
 }
 
 QByteArray LoadBitmapData(const ResourceId& id) {

@@ -17,6 +17,8 @@
 #include "platform/ui/resourceid.h"
 #include "platform/ui/resourcemodule.h"
 
+class QPainter;
+
 namespace orvane::ui {
 
 // Selects the module every lookup below uses; null selects none (everything
@@ -31,6 +33,10 @@ const ResourceModule* CurrentResourceModule();
 // (deviceIndependentSize), twice the detail. Sizes and source rectangles
 // taken from a pixmap must allow for that.
 QPixmap LoadBitmap(const ResourceId& id);
+// Draws the part source of a bitmap LoadBitmap gave into target, source in
+// pixels as at 100% whatever the pixmap's own resolution.
+void DrawBitmapPart(QPainter& painter, const QRect& target, const QPixmap& bitmap,
+                    const QRect& source);
 QImage LoadBitmapImage(const ResourceId& id);
 
 // The bitmap's file as stored (BITMAPFILEHEADER first); empty when absent.
