@@ -80,8 +80,13 @@ GstClockTime AviStreamSpan::Start(int id, GstClockTime firstPts) {
 
 GstClockTime AviStreamSpan::LatestEnd() {
   std::lock_guard guard(m_lock);
-  if (!GST_CLOCK_TIME_IS_VALID(m_start) || !GST_CLOCK_TIME_IS_VALID(m_length)) return GST_CLOCK_TIME_NONE;
-  return m_start + m_length;
+  // The recording ended when the first input saw its end of stream: what
+  // another input captured after that (its end comes a moment later) would
+  // run past the first's end in the file.
+  GstClockTime end = m_stopped;
+  if (GST_CLOCK_TIME_IS_VALID(m_start) && GST_CLOCK_TIME_IS_VALID(m_length))
+    end = GST_CLOCK_TIME_IS_VALID(end) ? std::min(end, m_start + m_length) : m_start + m_length;
+  return end;
 }
 
 void AviStreamSpan::Ended(int id) {
@@ -227,9 +232,8 @@ void AviStreamSpan::FillToEnd(GstPad* pad, Input* input) {
     std::lock_guard guard(m_lock);
     end = m_stopped;
   }
-  const GstClockTime latest = LatestEnd();
-  if (GST_CLOCK_TIME_IS_VALID(latest) && GST_CLOCK_TIME_IS_VALID(end)) end = std::min(end, latest);
   if (!GST_CLOCK_TIME_IS_VALID(end)) return;
+  end = std::min(end, LatestEnd());
   if (input->framePeriod == 0) {
     // More than a millisecond short: the source dropped its last blocks.
     if (GST_CLOCK_TIME_IS_VALID(input->end) && input->end + GST_MSECOND < end)

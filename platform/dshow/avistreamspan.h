@@ -19,7 +19,9 @@
 //   filled up to the moment the recording was ended: the picture with its
 //   last frame stamped once more one frame before it, the sound with
 //   silence. The inputs cannot wait for each other there: the multiplexer
-//   holds one until the other brings data.
+//   holds one until the other brings data. The moment is the first end of
+//   stream to reach an input; what another input captured after it (its
+//   own end comes a moment later) is dropped, so no stream runs past it.
 // - A length, when one is set, ends the span that long after the start
 //   whenever the recording is ended: what comes later is dropped, so a
 //   time limit gives a file of that length however late the program gets
@@ -73,7 +75,8 @@ class AviStreamSpan {
   // Waits for the start; GST_CLOCK_TIME_NONE when there is none.
   GstClockTime Start(int id, GstClockTime firstPts);
   void Ended(int id);
-  // Where the span ends at the latest; GST_CLOCK_TIME_NONE: not known yet.
+  // Where the span ends at the latest (the recording's end, the length);
+  // GST_CLOCK_TIME_NONE: not known yet.
   GstClockTime LatestEnd();
   GstPadProbeReturn Trim(GstPad* pad, GstPadProbeInfo* info, Input* input);
   static void CutAtEnd(GstPad* pad, GstPadProbeInfo* info, GstClockTime end);
