@@ -1,6 +1,7 @@
 // The engine's device half: listing, opening and releasing the device filters.
 #include <cstring>
 
+#include "controls/camerahint.h"
 #include "dshow_edition/cameramemory.h"
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
@@ -52,6 +53,7 @@ void ListCaptureDevices() {
   if (FAILED(CoCreateInstance(Clsid::SystemDeviceEnum, &devEnum))) return;
   Ref<IEnumMoniker> monikers;
   if (devEnum->CreateClassEnumerator(DeviceCategory::VideoInput, &monikers, 0) != S_OK) {
+    PointToCameraDoctor("no camera is listed");
     ShowEngineError("Sorry, you have no video capture hardware");
     return;
   }
@@ -102,6 +104,7 @@ BOOL SetUpCaptureFilters(HWND) {
     }
   }
   if (!g_state.videoCapture) {
+    PointToCameraDoctor("no camera whose name begins with \"Lumitrex\" could be opened");
     ShowEngineError("Error %x: Cannot create video capture filter", static_cast<unsigned>(hr));
     ReleaseCaptureFilters();
     return FALSE;

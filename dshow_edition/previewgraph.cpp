@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <cstring>
 
+#include "controls/camerahint.h"
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
 
@@ -101,6 +102,7 @@ BOOL RunPreview() {
     S().previewing = true;
     return TRUE;
   }
+  PointToCameraDoctor("the camera did not start (busy, or no permission?)");
   ShowEngineError("Error %x: Cannot run preview graph", static_cast<unsigned>(hr));
   return FALSE;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "controls/camerahint.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/windowops.h"
 #include "platform/vfw/capturewindow.h"
@@ -48,6 +49,7 @@ int FindCaptureDriver() {
       return DriverCount;
     }
   }
+  PointToCameraDoctor("no camera whose name begins with \"Lumitrex\" or \"Microsof\"");
   MessageBox(nullptr, "No Lumitrex camera found !\n Install Lumitrex Camera.", "Error", MB_OK);
   return 0;
 }
@@ -59,6 +61,7 @@ BOOL ConnectCaptureWindow(HWND parent, BOOL discover) {
                                           160, 120, parent, 1);
   if (!IsWindow(CaptureWindow) ||
       !SendMessage(CaptureWindow, WM_CAP_DRIVER_CONNECT, static_cast<WPARAM>(DriverIndex), 0)) {
+    PointToCameraDoctor("the camera could not be connected (busy, or no permission?)");
     MessageBox(nullptr, "Camera Device is disabled !!!", "Error", MB_OK);
     return FALSE;
   }

@@ -148,9 +148,45 @@ std::string IdentityKey(const DeviceDescription& d) {
   return "";
 }
 
-std::vector<DeviceDescription> HostDevices(DeviceCategory category) {
+// The provider's short name: "pipewire" for pipewiredeviceprovider.
+std::string ProviderName(GstObject* device) {
+  GstObject* parent = gst_object_get_parent(device);
+  std::string name;
+  if (parent && GST_IS_DEVICE_PROVIDER(parent))
+    if (GstDeviceProviderFactory* f = gst_device_provider_get_factory(GST_DEVICE_PROVIDER(parent)))
+      name = GST_OBJECT_NAME(f);
+  if (parent) gst_object_unref(parent);
+  for (const char* suffix : {"deviceprovider", "provider"})
+    if (name.size() > std::strlen(suffix) && name.ends_with(suffix)) {
+      name.resize(name.size() - std::strlen(suffix));
+      break;
+    }
+  return name;
+}
+
+// Every format of the camera is a grey picture.
+bool OnlyGrey(GstDevice* device) {
+  gst::Caps caps(gst_device_get_caps(device));
+  if (!caps || gst_caps_is_empty(caps.get()) || gst_caps_is_any(caps.get())) return false;
+  for (guint i = 0; i < gst_caps_get_size(caps.get()); ++i) {
+    const GstStructure* s = gst_caps_get_structure(caps.get(), i);
+    const char* format = gst_structure_get_string(s, "format");
+    if (!gst_structure_has_name(s, "video/x-raw") || !format || std::strncmp(format, "GRAY", 4))
+      return false;
+  }
+  return true;
+}
+
+// The host's devices of a category as ListDevices gives them; with report,
+// also every device a provider gave and why it is not among them.
+std::vector<DeviceDescription> HostDevices(DeviceCategory category,
+                                           std::vector<ReportedDevice>* report = nullptr) {
   std::vector<DeviceDescription> devices;
+  std::vector<std::string> providers;  // by devices' index
   const bool video = category == DeviceCategory::VideoInput;
+  auto leaveOut = [report](DeviceDescription d, std::string provider, const char* why) {
+    if (report) report->push_back({std::move(d), std::move(provider), why});
+  };
   GList* list = nullptr;
   for (GstDeviceProvider* provider : StartedProviders(category))
     list = g_list_concat(list, gst_device_provider_get_devices(provider));
@@ -165,16 +201,25 @@ std::vector<DeviceDescription> HostDevices(DeviceCategory category) {
     gchar* name = gst_device_get_display_name(device);
     d.friendlyName = name ? name : "";
     g_free(name);
+    std::string provider = ProviderName(GST_OBJECT(device));
+    const char* why = nullptr;
     if (pipewire::IsPipeWireDevice(device)) {
-      if (!pipewire::Describe(device, &d)) continue;
+      if (!pipewire::Describe(device, &d)) why = "a virtual source: it takes sound, gives none";
     } else if (v4l2::IsV4l2Device(device)) {
       v4l2::Describe(device, &d);
     } else {
-      if (!ElementIsSource(device)) continue;
       d.family = DeviceDescription::Family::Other;
       d.nodeName = DeviceProperty(device, "node.name");
       if (d.nodeName.empty()) d.nodeName = DeviceProperty(device, "device.name");
-      if (video && IsLibcameraUvcCamera(d.friendlyName)) continue;
+      if (!ElementIsSource(device))
+        why = "its element is not a source";
+      else if (video && IsLibcameraUvcCamera(d.friendlyName))
+        why = "a USB camera: listed through V4L2";
+    }
+    if (!why && video && OnlyGrey(device)) why = "infrared only: every format is grey";
+    if (why) {
+      leaveOut(std::move(d), std::move(provider), why);
+      continue;
     }
     d.hostId = d.devicePath.empty() ? d.nodeName : d.devicePath;
     if (d.hostId.empty()) d.hostId = d.friendlyName;
@@ -182,23 +227,36 @@ std::vector<DeviceDescription> HostDevices(DeviceCategory category) {
     d.hasPreviewPin = false;
     d.hostDevice = std::move(owned);
     devices.push_back(std::move(d));
+    providers.push_back(std::move(provider));
   }
   g_list_free(list);
   // One device reached through two providers is listed once, through the
   // one the desktop uses. Another camera of the same name (libcamera's own
   // name for a V4L2 camera) goes too.
-  std::stable_sort(devices.begin(), devices.end(), [](const auto& a, const auto& b) {
-    return Preference(a.family) < Preference(b.family);
+  std::vector<std::size_t> order(devices.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&devices](std::size_t a, std::size_t b) {
+    return Preference(devices[a].family) < Preference(devices[b].family);
   });
   std::vector<DeviceDescription> unique;
-  for (DeviceDescription& d : devices) {
+  std::vector<std::size_t> kept;
+  for (std::size_t i : order) {
+    DeviceDescription& d = devices[i];
     const std::string key = IdentityKey(d);
     const bool seen = std::any_of(unique.begin(), unique.end(), [&](const DeviceDescription& u) {
       return (!key.empty() && IdentityKey(u) == key) ||
              (d.family == DeviceDescription::Family::Other && u.friendlyName == d.friendlyName);
     });
-    if (!seen) unique.push_back(std::move(d));
+    if (seen)
+      leaveOut(d, providers[i], "listed once, through another stack");
+    else {
+      unique.push_back(d);
+      kept.push_back(i);
+    }
   }
+  if (report)
+    for (std::size_t k = 0; k < unique.size(); ++k)
+      report->push_back({unique[k], providers[kept[k]], ""});
   for (DeviceDescription& d : unique)
     if (auto renamed = RenamedHostDevice(d)) d.friendlyName = *renamed;
   // The providers' order changes from run to run; the device paths and
@@ -233,6 +291,26 @@ std::vector<DeviceDescription> ListDevices(DeviceCategory category) {
   for (const DeviceDescription& d : set.virtualDevices)
     if (d.category == category) devices.push_back(d);
   return devices;
+}
+
+std::vector<ReportedDevice> ReportedDevices(DeviceCategory category) {
+  std::vector<ReportedDevice> report;
+  HostDevices(category, &report);
+  return report;
+}
+
+bool HasDeviceProvider(const char* name) {
+  gst::EnsureInitialised();
+  GstDeviceProviderFactory* factory = gst_device_provider_factory_find(name);
+  if (factory) gst_object_unref(factory);
+  return factory != nullptr;
+}
+
+bool HasElement(const char* factory) {
+  gst::EnsureInitialised();
+  GstElementFactory* found = gst_element_factory_find(factory);
+  if (found) gst_object_unref(found);
+  return found != nullptr;
 }
 
 std::vector<VideoFormatRange> OfferedVideoFormats(const DeviceDescription& camera) {

@@ -6,7 +6,9 @@
 // servers, ALSA, libcamera), in that file. A device two providers both
 // report (a V4L2 camera that PipeWire also publishes, a sound server's
 // source that PipeWire serves) is listed once, through PipeWire; only
-// devices whose element is a source are listed.
+// devices whose element is a source are listed. A camera whose every
+// format is grey (a face-login infrared camera) is left out: it shows
+// nobody's face.
 //
 // A host device can be shown under another name through devices.ini beside
 // the profile (orvane::prefix::ConfigDir()), keyed by its device path
@@ -60,6 +62,19 @@ struct DeviceDescription {
 
 // The devices of one category in enumeration order (numbered from 0).
 std::vector<DeviceDescription> ListDevices(DeviceCategory category);
+
+// Every device the started providers report, with why a device is not in
+// ListDevices ("" when it is): for telling a user what each stack sees.
+struct ReportedDevice {
+  DeviceDescription device;  // the name as the provider gives it
+  std::string provider;      // "pipewire", "v4l2", "libcamera", "pulse", "alsa", ...
+  std::string leftOut;
+};
+std::vector<ReportedDevice> ReportedDevices(DeviceCategory category);
+// The device providers GStreamer has for a category, whether or not they
+// started; and whether an element factory is installed.
+bool HasDeviceProvider(const char* name);
+bool HasElement(const char* factory);
 
 // The formats a camera offers (its caps), as the format page lists them.
 std::vector<VideoFormatRange> OfferedVideoFormats(const DeviceDescription& camera);

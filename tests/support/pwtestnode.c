@@ -1,7 +1,7 @@
 /* pwtestnode: a camera and a microphone published on a PipeWire daemon, as
  * strict as real ones, for the tests that run a private PipeWire.
  *
- *   pwtestnode [--camera NAME] [--format yuy2|nv12] [--size WxH]...
+ *   pwtestnode [--camera NAME] [--format yuy2|nv12|gray8] [--size WxH]...
  *              [--size-range WxH-WxH] [--rates 30,15] [--low-light]
  *              [--jitter MS] [--path /dev/videoN]
  *              [--microphone NAME] [--mic-rate HZ] [--mic-channels N]
@@ -176,7 +176,8 @@ static void on_camera_param(void *data, uint32_t id, const struct spa_pod *param
     c->frame_size = w * 2 * h;
   } else {
     c->stride = (int32_t)SPA_ROUND_UP_N(w, 4);
-    c->frame_size = (uint32_t)c->stride * h * 3 / 2;
+    c->frame_size = (uint32_t)c->stride * h;
+    if (c->format == SPA_VIDEO_FORMAT_NV12) c->frame_size = c->frame_size * 3 / 2;
   }
   const struct spa_fraction r = c->chosen.framerate;
   c->period_ns = r.num > 0 ? (uint64_t)SPA_NSEC_PER_SEC * r.denom / r.num : 0;
@@ -316,7 +317,7 @@ static int start_microphone(struct pw_core *core, struct microphone *m) {
 
 static int usage(void) {
   fprintf(stderr,
-          "usage: pwtestnode [--camera NAME] [--format yuy2|nv12] [--size WxH]...\n"
+          "usage: pwtestnode [--camera NAME] [--format yuy2|nv12|gray8] [--size WxH]...\n"
           "                  [--size-range WxH-WxH] [--rates 30,15] [--low-light]\n"
           "                  [--jitter MS] [--path /dev/videoN]\n"
           "                  [--microphone NAME] [--mic-rate HZ] [--mic-channels N]\n");
@@ -346,6 +347,7 @@ int main(int argc, char *argv[]) {
     } else if (!strcmp(a, "--format")) {
       if (!strcmp(v, "yuy2")) camera.format = SPA_VIDEO_FORMAT_YUY2;
       else if (!strcmp(v, "nv12")) camera.format = SPA_VIDEO_FORMAT_NV12;
+      else if (!strcmp(v, "gray8")) camera.format = SPA_VIDEO_FORMAT_GRAY8;  /* infrared */
       else return usage();
     } else if (!strcmp(a, "--size")) {
       unsigned w, h;

@@ -2,6 +2,7 @@
 // same capture layer the programs use.
 //
 //   orvane-probe devices
+//   orvane-probe doctor [--root DIR]  (why a camera is missing: doctor.h)
 //   orvane-probe record --video NAME [--audio NAME] [--size WxH] [--fps N]
 //                       --seconds S --out FILE
 //   orvane-probe repair FILE...   (recordings a crash or a full disk cut off)
@@ -21,6 +22,7 @@
 #include "platform/dshow/formats.h"
 #include "platform/system/winpath.h"
 #include "tools/orvane-probe/capturewindowcommands.h"
+#include "tools/orvane-probe/doctor.h"
 
 using namespace dshow;
 
@@ -29,6 +31,7 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: orvane-probe devices\n"
+               "       orvane-probe doctor [--root DIR]\n"
                "       orvane-probe record --video NAME [--audio NAME] [--size WxH] [--fps N]\n"
                "                           --seconds S --out FILE\n"
                "       orvane-probe repair FILE...\n"
@@ -210,10 +213,7 @@ int RepairCommand(int argc, char** argv) {
   return result;
 }
 
-int SequenceOrUsage(int argc, char** argv) {
-  const int result = SequenceCommand(argc, argv);
-  return result == 2 ? Usage() : result;
-}
+int UsageOnTwo(int result) { return result == 2 ? Usage() : result; }
 
 }  // namespace
 
@@ -227,7 +227,8 @@ int main(int argc, char** argv) {
                : !std::strcmp(argv[1], "record") ? RecordCommand(argc, argv)
                : !std::strcmp(argv[1], "repair") ? RepairCommand(argc, argv)
                : !std::strcmp(argv[1], "drivers") ? DriversCommand()
-               : !std::strcmp(argv[1], "sequence") ? SequenceOrUsage(argc, argv)
+               : !std::strcmp(argv[1], "sequence") ? UsageOnTwo(SequenceCommand(argc, argv))
+               : !std::strcmp(argv[1], "doctor") ? UsageOnTwo(DoctorCommand(argc, argv))
                                                  : Usage();
   CoUninitialize();
   return result;

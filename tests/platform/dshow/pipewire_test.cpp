@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <algorithm>
 
 #include "platform/dshow/capturefilter.h"
@@ -222,4 +226,46 @@ TEST_F(PipeWire, ACameraUnpluggedMidRecordingEndsItWithAFileThatPlays) {
   EXPECT_GT(r.video, gone);
   EXPECT_LT(r.video, r.wall);
   EXPECT_NEAR(r.audio, r.wall, 0.1);
+}
+
+// The doctor on the desktop's PipeWire names each node as pw-dump reports
+// it, and the camera and microphone the programs list; the infrared camera
+// is left out of the lists, and it says so.
+TEST_F(PipeWire, TheDoctorNamesWhatTheSessionOffersAsPwDumpDoes) {
+  ASSERT_GE(session.Publish({"--camera", "Integrated Camera", "--path", "/dev/video0",
+                             "--microphone", "Built-in Microphone"}),
+            0);
+  ASSERT_GE(session.Publish({"--camera", "Integrated IR Camera", "--format", "gray8", "--path",
+                             "/dev/video2"}),
+            0);
+  ASSERT_TRUE(WaitForDevice(DeviceCategory::VideoInput, "Integrated Camera"));
+  EXPECT_EQ(Names(DeviceCategory::VideoInput), std::vector<std::string>{"Integrated Camera"});
+
+  QProcess doctor;
+  doctor.start(ORVANE_PROBE, {"doctor"});
+  ASSERT_TRUE(doctor.waitForFinished(20000));
+  EXPECT_EQ(doctor.exitCode(), 0);
+  const QString out = QString::fromUtf8(doctor.readAllStandardOutput());
+  QProcess dump;
+  dump.start("pw-dump", {});
+  ASSERT_TRUE(dump.waitForFinished(10000));
+  int sources = 0;
+  for (const QJsonValue& object : QJsonDocument::fromJson(dump.readAllStandardOutput()).array()) {
+    const QJsonObject props = object["info"]["props"].toObject();
+    const QString media = props["media.class"].toString();
+    if (media != "Video/Source" && media != "Audio/Source") continue;
+    ++sources;
+    QString line = QString("pipewire %1 \"%2\" (node %3")
+                       .arg(media == "Video/Source" ? "camera" : "microphone",
+                            props["node.description"].toString(), props["node.name"].toString());
+    if (props.contains("api.v4l2.path")) line += ", " + props["api.v4l2.path"].toString();
+    EXPECT_TRUE(out.contains(line + "): ")) << line.toStdString() << "\n" << out.toStdString();
+  }
+  EXPECT_EQ(sources, 3);
+  for (const char* line :
+       {"pipewire camera \"Integrated Camera\" (node", "camera 0 \"Integrated Camera\" through pipewire\n",
+        "microphone 0 \"Built-in Microphone\" through pipewire\n",
+        "/dev/video2): left out, infrared only: every format is grey\n",
+        "problem: \"Integrated IR Camera\" gives an infrared picture only"})
+    EXPECT_TRUE(out.contains(line)) << line << "\n" << out.toStdString();
 }
