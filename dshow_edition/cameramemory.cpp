@@ -39,17 +39,49 @@ std::optional<RememberedFormat> RememberedCameraFormat(const std::string& identi
   return format;
 }
 
-// The controls kept, with their keys.
-constexpr std::pair<long, const char*> kControls[] = {
-    {dshow::VideoProcAmp_Brightness, "Brightness"},
-    {dshow::VideoProcAmp_Contrast, "Contrast"},
-    {dshow::VideoProcAmp_Hue, "Hue"},
-    {dshow::VideoProcAmp_Saturation, "Saturation"},
-    {dshow::VideoProcAmp_Sharpness, "Sharpness"},
-    {dshow::VideoProcAmp_Gamma, "Gamma"},
-    {dshow::VideoProcAmp_WhiteBalance, "WhiteBalance"},
-    {dshow::VideoProcAmp_BacklightCompensation, "BacklightCompensation"},
-    {dshow::VideoProcAmp_Gain, "Gain"},
+// The controls kept, with their keys: the picture's, then the lens's and
+// the exposure's (IAMCameraControl).
+struct KeptControl {
+  bool lens;
+  long property;
+  const char* key;
+};
+constexpr KeptControl kControls[] = {
+    {false, dshow::VideoProcAmp_Brightness, "Brightness"},
+    {false, dshow::VideoProcAmp_Contrast, "Contrast"},
+    {false, dshow::VideoProcAmp_Hue, "Hue"},
+    {false, dshow::VideoProcAmp_Saturation, "Saturation"},
+    {false, dshow::VideoProcAmp_Sharpness, "Sharpness"},
+    {false, dshow::VideoProcAmp_Gamma, "Gamma"},
+    {false, dshow::VideoProcAmp_WhiteBalance, "WhiteBalance"},
+    {false, dshow::VideoProcAmp_BacklightCompensation, "BacklightCompensation"},
+    {false, dshow::VideoProcAmp_Gain, "Gain"},
+    {false, dshow::VideoProcAmp_PowerlineFrequency, "PowerlineFrequency"},
+    {true, dshow::CameraControl_Exposure, "Exposure"},
+    {true, dshow::CameraControl_Focus, "Focus"},
+    {true, dshow::CameraControl_Zoom, "Zoom"},
+    {true, dshow::CameraControl_Pan, "Pan"},
+    {true, dshow::CameraControl_Tilt, "Tilt"},
+    {true, dshow::CameraControl_Iris, "Iris"},
+};
+
+// The camera's two control interfaces; either may be missing.
+struct ControlFaces {
+  dshow::Ref<dshow::IAMVideoProcAmp> amp;
+  dshow::Ref<dshow::IAMCameraControl> lens;
+  explicit ControlFaces(const dshow::Ref<dshow::IBaseFilter>& camera) {
+    if (!camera) return;
+    dshow::QueryInterface(camera, &amp);
+    dshow::QueryInterface(camera, &lens);
+  }
+  HRESULT Get(const KeptControl& c, long* value, long* flags) const {
+    if (c.lens) return lens ? lens->Get(c.property, value, flags) : E_NOINTERFACE;
+    return amp ? amp->Get(c.property, value, flags) : E_NOINTERFACE;
+  }
+  HRESULT Set(const KeptControl& c, long value, long flags) const {
+    if (c.lens) return lens ? lens->Set(c.property, value, flags) : E_NOINTERFACE;
+    return amp ? amp->Set(c.property, value, flags) : E_NOINTERFACE;
+  }
 };
 
 }  // namespace
@@ -91,42 +123,43 @@ void ApplyRememberedFormat(const std::string& identity, dshow::IAMStreamConfig* 
   DeleteMediaType(wanted);
 }
 
-std::vector<std::pair<long, long>> CurrentControls(const dshow::Ref<dshow::IBaseFilter>& camera) {
-  std::vector<std::pair<long, long>> controls;
-  dshow::Ref<dshow::IAMVideoProcAmp> amp;
-  if (!camera || FAILED(dshow::QueryInterface(camera, &amp))) return controls;
-  for (const auto& [property, key] : kControls) {
+std::vector<CameraControlValue> CurrentControls(const dshow::Ref<dshow::IBaseFilter>& camera) {
+  std::vector<CameraControlValue> controls;
+  const ControlFaces faces(camera);
+  for (const KeptControl& c : kControls) {
     long value = 0, flags = 0;
-    if (SUCCEEDED(amp->Get(property, &value, &flags))) controls.emplace_back(property, value);
+    if (SUCCEEDED(faces.Get(c, &value, &flags)))
+      controls.push_back({c.key, value, (flags & dshow::VideoProcAmp_Flags_Auto) != 0});
   }
   return controls;
 }
 
-void RememberControls(const std::string& identity,
-                      const std::vector<std::pair<long, long>>& controls) {
+void RememberControls(const std::string& identity, const std::vector<CameraControlValue>& controls) {
   if (identity.empty()) return;
   const std::string section = SectionOf(identity);
-  for (const auto& [property, value] : controls)
-    for (const auto& [known, key] : kControls)
-      if (known == property) {
-        char number[16];
-        std::snprintf(number, sizeof number, "%ld", value);
-        WriteProfileString(section.c_str(), key, number);
-      }
+  for (const CameraControlValue& c : controls) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%ld", c.value);
+    WriteProfileString(section.c_str(), c.key.c_str(), number);
+    WriteProfileString(section.c_str(), (c.key + "Auto").c_str(), c.automatic ? "1" : nullptr);
+  }
 }
 
 void ApplyRememberedControls(const std::string& identity,
                              const dshow::Ref<dshow::IBaseFilter>& camera) {
-  dshow::Ref<dshow::IAMVideoProcAmp> amp;
-  if (identity.empty() || !camera || FAILED(dshow::QueryInterface(camera, &amp))) return;
+  if (identity.empty()) return;
+  const ControlFaces faces(camera);
   const std::string section = SectionOf(identity);
-  for (const auto& [property, key] : kControls) {
+  for (const KeptControl& c : kControls) {
+    // Refused values (out of range, a control the camera lacks) are left alone.
+    if (GetProfileInt(section.c_str(), (std::string(c.key) + "Auto").c_str(), 0) == 1) {
+      faces.Set(c, 0, dshow::VideoProcAmp_Flags_Auto);
+      continue;
+    }
     char text[16];
-    GetProfileString(section.c_str(), key, "", text, sizeof text);
+    GetProfileString(section.c_str(), c.key, "", text, sizeof text);
     char* end = nullptr;
     const long value = std::strtol(text, &end, 10);
-    if (end != text && *end == '\0')
-      amp->Set(property, value, dshow::VideoProcAmp_Flags_Manual);  // out of range: left alone
+    if (end != text && *end == '\0') faces.Set(c, value, dshow::VideoProcAmp_Flags_Manual);
   }
 }
-

@@ -1,11 +1,11 @@
 // What was chosen for each camera, kept between runs in the profile, in a
 // section of its own per camera ("camera " and the camera's identity),
 // beside the program's fourteen keys: the capture format chosen with
-// Format ... and the picture controls set with Source....
+// Format ... and the controls set with Source... (values, and which of them
+// were left to their automatic mode).
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/dshow/formats.h"
@@ -22,11 +22,19 @@ void RememberCameraFormat(const std::string& identity, const dshow::VideoFormat&
 // pin has now; a format the camera no longer offers is left alone, quietly.
 void ApplyRememberedFormat(const std::string& identity, dshow::IAMStreamConfig* config);
 
-// The picture controls the camera has now, by name; keeps them as the
+// A control the camera has, by its profile key ("Brightness", "Exposure");
+// automatic: its automatic mode drives it ("ExposureAuto=1").
+struct CameraControlValue {
+  std::string key;
+  long value = 0;
+  bool automatic = false;
+  bool operator==(const CameraControlValue&) const = default;
+};
+
+// The picture, lens and exposure controls the camera has now; kept as the
 // camera's when they differ from before.
-std::vector<std::pair<long, long>> CurrentControls(const dshow::Ref<dshow::IBaseFilter>& camera);
-void RememberControls(const std::string& identity,
-                      const std::vector<std::pair<long, long>>& controls);
+std::vector<CameraControlValue> CurrentControls(const dshow::Ref<dshow::IBaseFilter>& camera);
+void RememberControls(const std::string& identity, const std::vector<CameraControlValue>& controls);
 // Sets the remembered controls the camera has; the others are left alone.
 void ApplyRememberedControls(const std::string& identity,
                              const dshow::Ref<dshow::IBaseFilter>& camera);

@@ -9,6 +9,7 @@
 #include "platform/dshow/filtergraph.h"
 #include "platform/dshow/gsterrors.h"
 #include "platform/dshow/pipewiredevices.h"
+#include "platform/dshow/v4l2properties.h"
 #include "platform/dshow/virtualdevices.h"
 
 namespace dshow::testapi {
@@ -338,8 +339,19 @@ bool CaptureFilter::setControl(const std::string& label, int value) {
   return false;
 }
 
-HRESULT CaptureFilter::GetRange(long property, long* min, long* max, long* step,
-                                long* defaultValue, long* capsFlags) {
+v4l2::NodeControls* CaptureFilter::nodeControls() {
+  if (!m_nodeOpened && m_device.source == DeviceDescription::Source::HostCamera) {
+    m_nodeOpened = true;
+    m_nodeControls = v4l2::NodeControls::Open(m_device.devicePath);
+  }
+  return m_nodeControls.get();
+}
+
+HRESULT CaptureFilter::AmpGetRange(long property, long* min, long* max, long* step,
+                                   long* defaultValue, long* capsFlags) {
+  if (v4l2::NodeControls* node = nodeControls())
+    return v4l2::GetRange(*node, v4l2::PropertySet::kVideoProcAmp, property, min, max, step,
+                          defaultValue, capsFlags);
   if (!min || !max || !step || !defaultValue || !capsFlags) return E_POINTER;
   GstColorBalanceChannel* channel = Channel(property);
   if (!channel) return E_PROP_ID_UNSUPPORTED;
@@ -352,7 +364,9 @@ HRESULT CaptureFilter::GetRange(long property, long* min, long* max, long* step,
   return S_OK;
 }
 
-HRESULT CaptureFilter::Set(long property, long value, long flags) {
+HRESULT CaptureFilter::AmpSet(long property, long value, long flags) {
+  if (v4l2::NodeControls* node = nodeControls())
+    return v4l2::Set(*node, v4l2::PropertySet::kVideoProcAmp, property, value, flags);
   GstColorBalanceChannel* channel = Channel(property);
   if (!channel) return E_PROP_ID_UNSUPPORTED;
   if (flags & VideoProcAmp_Flags_Auto) return E_INVALIDARG;  // no automatic mode is offered
@@ -360,13 +374,36 @@ HRESULT CaptureFilter::Set(long property, long value, long flags) {
   return setControl(channel->label, static_cast<int>(value)) ? S_OK : E_FAIL;
 }
 
-HRESULT CaptureFilter::Get(long property, long* value, long* flags) {
+HRESULT CaptureFilter::AmpGet(long property, long* value, long* flags) {
+  if (v4l2::NodeControls* node = nodeControls())
+    return v4l2::Get(*node, v4l2::PropertySet::kVideoProcAmp, property, value, flags);
   if (!value || !flags) return E_POINTER;
   GstColorBalanceChannel* channel = Channel(property);
   if (!channel) return E_PROP_ID_UNSUPPORTED;
   *value = gst_color_balance_get_value(colorBalance(), channel);
   *flags = VideoProcAmp_Flags_Manual;
   return S_OK;
+}
+
+// Only a camera's own node has lens and exposure controls.
+HRESULT CaptureFilter::LensGetRange(long property, long* min, long* max, long* step,
+                                    long* defaultValue, long* capsFlags) {
+  v4l2::NodeControls* node = nodeControls();
+  return node ? v4l2::GetRange(*node, v4l2::PropertySet::kCameraControl, property, min, max, step,
+                               defaultValue, capsFlags)
+              : E_PROP_ID_UNSUPPORTED;
+}
+
+HRESULT CaptureFilter::LensSet(long property, long value, long flags) {
+  v4l2::NodeControls* node = nodeControls();
+  return node ? v4l2::Set(*node, v4l2::PropertySet::kCameraControl, property, value, flags)
+              : E_PROP_ID_UNSUPPORTED;
+}
+
+HRESULT CaptureFilter::LensGet(long property, long* value, long* flags) {
+  v4l2::NodeControls* node = nodeControls();
+  return node ? v4l2::Get(*node, v4l2::PropertySet::kCameraControl, property, value, flags)
+              : E_PROP_ID_UNSUPPORTED;
 }
 
 HRESULT CaptureFilter::GetPages(CAUUID* pages) {

@@ -18,10 +18,12 @@
 
 #include <atomic>
 #include <map>
+#include <memory>
 
 #include "platform/dshow/devices.h"
 #include "platform/dshow/filterbase.h"
 #include "platform/dshow/propertypages.h"
+#include "platform/dshow/v4l2controls.h"
 
 typedef struct _GstColorBalance GstColorBalance;
 typedef struct _GstColorBalanceChannel GstColorBalanceChannel;
@@ -32,7 +34,44 @@ namespace testapi {
 void FailRunningDevice(const Ref<IBaseFilter>& filter);
 }
 
-class CaptureFilter : public FilterBase, public ISpecifyPropertyPages, public IAMVideoProcAmp {
+// IAMVideoProcAmp and IAMCameraControl have methods of the same names and
+// types: each reaches the filter under names of its own.
+class VideoProcAmpFace : public IAMVideoProcAmp {
+ public:
+  HRESULT GetRange(long property, long* min, long* max, long* step, long* defaultValue,
+                   long* capsFlags) final {
+    return AmpGetRange(property, min, max, step, defaultValue, capsFlags);
+  }
+  HRESULT Set(long property, long value, long flags) final { return AmpSet(property, value, flags); }
+  HRESULT Get(long property, long* value, long* flags) final { return AmpGet(property, value, flags); }
+
+ protected:
+  virtual HRESULT AmpGetRange(long property, long* min, long* max, long* step,
+                              long* defaultValue, long* capsFlags) = 0;
+  virtual HRESULT AmpSet(long property, long value, long flags) = 0;
+  virtual HRESULT AmpGet(long property, long* value, long* flags) = 0;
+};
+
+class CameraControlFace : public IAMCameraControl {
+ public:
+  HRESULT GetRange(long property, long* min, long* max, long* step, long* defaultValue,
+                   long* capsFlags) final {
+    return LensGetRange(property, min, max, step, defaultValue, capsFlags);
+  }
+  HRESULT Set(long property, long value, long flags) final { return LensSet(property, value, flags); }
+  HRESULT Get(long property, long* value, long* flags) final { return LensGet(property, value, flags); }
+
+ protected:
+  virtual HRESULT LensGetRange(long property, long* min, long* max, long* step,
+                               long* defaultValue, long* capsFlags) = 0;
+  virtual HRESULT LensSet(long property, long value, long flags) = 0;
+  virtual HRESULT LensGet(long property, long* value, long* flags) = 0;
+};
+
+class CaptureFilter : public FilterBase,
+                      public ISpecifyPropertyPages,
+                      public VideoProcAmpFace,
+                      public CameraControlFace {
  public:
   // Null when the device's source cannot be built (a host device that is gone).
   static Ref<CaptureFilter> Create(const DeviceDescription& device);
@@ -75,10 +114,10 @@ class CaptureFilter : public FilterBase, public ISpecifyPropertyPages, public IA
   // built later; false when there is no such control.
   bool setControl(const std::string& label, int value);
 
-  HRESULT GetRange(long property, long* min, long* max, long* step, long* defaultValue,
-                   long* capsFlags) override;
-  HRESULT Set(long property, long value, long flags) override;
-  HRESULT Get(long property, long* value, long* flags) override;
+  // A V4L2 camera's own controls through its node, however it is reached;
+  // null for other devices. Where there are, they are the camera's
+  // controls, and the source's colour balance is not used.
+  v4l2::NodeControls* nodeControls();
 
   HRESULT GetPages(CAUUID* pages) override;
 
@@ -98,6 +137,14 @@ class CaptureFilter : public FilterBase, public ISpecifyPropertyPages, public IA
   Ref<Pin> AddTeePin(const std::string& name, PinCategory category);
   Ref<Pin> AddValvePin(GstElement* upstream, const std::string& name, PinCategory category);
   bool AddHostSource();
+  HRESULT AmpGetRange(long property, long* min, long* max, long* step, long* defaultValue,
+                      long* capsFlags) override;
+  HRESULT AmpSet(long property, long value, long flags) override;
+  HRESULT AmpGet(long property, long* value, long* flags) override;
+  HRESULT LensGetRange(long property, long* min, long* max, long* step, long* defaultValue,
+                       long* capsFlags) override;
+  HRESULT LensSet(long property, long value, long flags) override;
+  HRESULT LensGet(long property, long* value, long* flags) override;
   GstColorBalanceChannel* Channel(long property) const;
   void KeepControls();
   static GstPadProbeReturn OnFirstBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self);
@@ -116,6 +163,8 @@ class CaptureFilter : public FilterBase, public ISpecifyPropertyPages, public IA
   GstElement* m_clockOverlay = nullptr;
   std::map<std::string, int> m_controls;         // by label: values set, kept for new sources
   std::map<std::string, int> m_controlDefaults;  // by label: the value first seen
+  std::unique_ptr<v4l2::NodeControls> m_nodeControls;
+  bool m_nodeOpened = false;  // m_nodeControls was tried
   std::atomic<bool> m_started{false};  // set on the streaming thread
   std::atomic<bool> m_gone{false};     // set on a device provider's thread
   int m_removalWatch = 0;

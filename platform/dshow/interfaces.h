@@ -169,7 +169,10 @@ enum VideoProcAmpProperty : long {
   VideoProcAmp_ColorEnable,
   VideoProcAmp_WhiteBalance,
   VideoProcAmp_BacklightCompensation,
-  VideoProcAmp_Gain
+  VideoProcAmp_Gain,
+  // The kernel-streaming number of the mains filter: 0 off, 1 50 Hz,
+  // 2 60 Hz, 3 automatic, as V4L2 numbers it too.
+  VideoProcAmp_PowerlineFrequency = 13
 };
 constexpr long VideoProcAmp_Flags_Auto = 0x1;
 constexpr long VideoProcAmp_Flags_Manual = 0x2;
@@ -183,6 +186,32 @@ class IAMVideoProcAmp : public virtual IUnknown {
                            long* capsFlags) = 0;
   // Kept by the filter: a source rebuilt (a new format, a stop) gets the
   // value again. E_INVALIDARG outside the range.
+  virtual HRESULT Set(long property, long value, long flags) = 0;
+  virtual HRESULT Get(long property, long* value, long* flags) = 0;
+};
+
+// A camera's lens and exposure controls, as numbered properties. Values are
+// in the driver's own units (exposure in 100 us steps, as V4L2 gives it).
+enum CameraControlProperty : long {
+  CameraControl_Pan = 0,
+  CameraControl_Tilt,
+  CameraControl_Roll,
+  CameraControl_Zoom,
+  CameraControl_Exposure,
+  CameraControl_Iris,
+  CameraControl_Focus
+};
+constexpr long CameraControl_Flags_Auto = 0x1;
+constexpr long CameraControl_Flags_Manual = 0x2;
+
+class IAMCameraControl : public virtual IUnknown {
+ public:
+  static constexpr const char* kName = "IAMCameraControl";
+  // As IAMVideoProcAmp's: E_PROP_ID_UNSUPPORTED for a control the camera
+  // lacks; Set with CameraControl_Flags_Auto hands the control to its
+  // automatic mode, with _Manual takes it back and sets the value.
+  virtual HRESULT GetRange(long property, long* min, long* max, long* step, long* defaultValue,
+                           long* capsFlags) = 0;
   virtual HRESULT Set(long property, long value, long flags) = 0;
   virtual HRESULT Get(long property, long* value, long* flags) = 0;
 };

@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "platform/dshow/capturefilter.h"
+#include "platform/dshow/nodecontrolspage.h"
 #include "platform/system/taskmem.h"
 
 namespace dshow {
@@ -118,7 +119,9 @@ Page ControlsPage(const Ref<CaptureFilter>& filter, QWidget* parent) {
       filter->setShowsClock(clock->isChecked());
     });
   }
-  if (GstColorBalance* balance = filter->colorBalance()) {
+  if (filter->nodeControls()) {
+    AddNodeControlRows(filter, form, &appliers);
+  } else if (GstColorBalance* balance = filter->colorBalance()) {
     // The picture controls (brightness, contrast, ...). The source, and
     // with it its channels, may be rebuilt before OK (the format page
     // changes the format): each apply sets the channel by its name in the

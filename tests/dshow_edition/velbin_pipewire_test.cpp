@@ -3,8 +3,15 @@
 // PipeWire, and devices.ini names the camera by its /dev/video0.
 #include <gtest/gtest.h>
 
+#include <linux/videodev2.h>
+
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QSlider>
 
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
@@ -15,7 +22,9 @@
 #include "platform/ui/dialogbuilder.h"
 #include "resources/velbin/velbinresources.h"
 #include "tests/support/aviheaders.h"
+#include "tests/support/dialoganswers.h"
 #include "tests/support/eventloop.h"
+#include "tests/support/fakeuvccamera.h"
 #include "tests/support/ffprobe.h"
 #include "tests/support/privatepipewire.h"
 #include "tests/support/recordingboxes.h"
@@ -99,5 +108,102 @@ TEST(VelbinOnPipeWire, PreviewsAndRecordsTheDesktopsCameraAndMicrophoneInStep) {
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error 8007048f: Cannot run preview graph"});
   button(1)->click();  // Ok ends the program
   dialog.reset();
+  dshow::testapi::ResetDevices();
+}
+
+// A webcam V4L2 drives, reached through PipeWire, which passes on no
+// controls: Source... offers the driver's own through /dev/video0, what is
+// set there and with Format ... is this camera's, and the next start sets
+// it again after a replug brought the driver's defaults back.
+TEST(VelbinOnPipeWire, SourceOffersTheWebcamsOwnControlsAndTheNextStartSetsThemAgain) {
+  orvane::test::TempPrefix prefix;
+  orvane::test::PrivatePipeWire session;
+  ASSERT_TRUE(session.running()) << session.error();
+  ASSERT_GE(session.Publish({"--camera", "HD Webcam", "--size", "640x480", "--size", "320x240",
+                             "--path", "/dev/video0"}),
+            0);
+  orvane::test::WriteHostFile(prefix.path("devices.ini"),
+                              "[names]\n/dev/video0=Lumitrex USB Camera\n");
+  dshow::testapi::SetDevices({}, true);
+  ASSERT_TRUE(PumpUntil([] { return Listed(DeviceCategory::VideoInput, "Lumitrex USB Camera"); },
+                        5000));
+  orvane::test::FakeUvcCamera webcam;
+  dshow::testapi::SetControlNodeOpener([&webcam](const std::string& path) {
+    return path == "/dev/video0" ? webcam.Open() : nullptr;
+  });
+  orvane::test::ScopedResourceModule resources{&orvane::resources::VelbinResources()};
+  orvane::test::RecordingMessageBoxes boxes;
+  auto start = [] {
+    GraphState() = CaptureGraphState{};
+    Settings() = CaptureSettings{};
+    auto dialog = std::make_unique<ViewerDialog>();
+    EXPECT_TRUE(dialog->Create());
+    dialog->show();
+    return dialog;
+  };
+  auto click = [](QWidget* dialog, int id) {
+    qobject_cast<QAbstractButton*>(orvane::ui::GetDlgItem(dialog, id))->click();
+  };
+  auto dialog = start();
+  ASSERT_TRUE(GraphState().previewing);
+
+  bool drivenWhileAutomatic = false, freedByTheSwitch = false;
+  orvane::test::WhenWindowShows("settings", [&](QWidget* settings) {
+    orvane::test::WhenWindowShows("propertyFrame", [](QWidget* frame) {
+      auto* size = frame->findChild<QComboBox*>("size");
+      size->setCurrentIndex(size->findText("320 x 240 YUY2"));
+      frame->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    click(settings, 1034);  // Format ...
+    orvane::test::WhenWindowShows("propertyFrame", [&](QWidget* frame) {
+      auto* temperature = frame->findChild<QSlider*>("White Balance Temperature");
+      drivenWhileAutomatic = !temperature->isEnabled();
+      frame->findChild<QCheckBox*>("White Balance, Automatic")->setChecked(false);
+      freedByTheSwitch = temperature->isEnabled();
+      temperature->setValue(3000);
+      frame->findChild<QSlider*>("Brightness")->setValue(200);
+      auto* mains = frame->findChild<QComboBox*>("Power Line Frequency");
+      mains->setCurrentIndex(mains->findText("50 Hz"));
+      auto* exposure = frame->findChild<QComboBox*>("Auto Exposure");
+      exposure->setCurrentIndex(exposure->findText("Manual Mode"));
+      frame->findChild<QSlider*>("Exposure Time, Absolute")->setValue(300);
+      frame->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    click(settings, 1033);  // Source...
+    click(settings, 1);
+  });
+  qobject_cast<QAbstractButton*>(orvane::ui::GetDlgItem(dialog.get(), 1008))->click();
+  EXPECT_TRUE(drivenWhileAutomatic);
+  EXPECT_TRUE(freedByTheSwitch);
+  auto expectSet = [&webcam](const char* when) {
+    EXPECT_EQ(webcam.value(V4L2_CID_BRIGHTNESS), 200) << when;
+    EXPECT_EQ(webcam.value(V4L2_CID_AUTO_WHITE_BALANCE), 0) << when;
+    EXPECT_EQ(webcam.value(V4L2_CID_WHITE_BALANCE_TEMPERATURE), 3000) << when;
+    EXPECT_EQ(webcam.value(V4L2_CID_POWER_LINE_FREQUENCY), 1) << when;
+    EXPECT_EQ(webcam.value(V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL) << when;
+    EXPECT_EQ(webcam.value(V4L2_CID_EXPOSURE_ABSOLUTE), 300) << when;
+    EXPECT_EQ(webcam.value(V4L2_CID_CONTRAST), 32) << when << ": untouched";
+  };
+  expectSet("after OK");
+
+  // Closed, replugged (the driver's defaults), started again.
+  qobject_cast<QAbstractButton*>(orvane::ui::GetDlgItem(dialog.get(), 1))->click();
+  dialog.reset();
+  webcam.Replug();
+  ASSERT_EQ(webcam.value(V4L2_CID_BRIGHTNESS), 128);
+  dialog = start();
+  ASSERT_TRUE(GraphState().previewing);
+  expectSet("at the next start");
+  AM_MEDIA_TYPE* type = nullptr;
+  ASSERT_EQ(GraphState().videoStreamConfig->GetFormat(&type), S_OK);
+  const auto format = dshow::VideoFormatOf(*type);
+  DeleteMediaType(type);
+  ASSERT_TRUE(format);
+  EXPECT_EQ(format->width, 320);
+  EXPECT_EQ(std::abs(format->height), 240);
+  EXPECT_TRUE(boxes.texts().empty()) << boxes.texts().front();
+  qobject_cast<QAbstractButton*>(orvane::ui::GetDlgItem(dialog.get(), 1))->click();
+  dialog.reset();
+  dshow::testapi::SetControlNodeOpener({});
   dshow::testapi::ResetDevices();
 }
