@@ -1,5 +1,7 @@
 #include "platform/dshow/nodecontrolspage.h"
 
+#include <linux/videodev2.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QSlider>
@@ -53,15 +55,28 @@ QWidget* MakeRow(const v4l2::Control& c, long value, QFormLayout* form) {
   return w;
 }
 
+std::vector<v4l2::Control> ControlsOf(v4l2::NodeControls* node, NodeControlClass kind) {
+  std::vector<v4l2::Control> controls = node ? node->List() : std::vector<v4l2::Control>{};
+  std::erase_if(controls, [kind](const v4l2::Control& c) {
+    const bool camera = V4L2_CTRL_ID2CLASS(c.id) == V4L2_CTRL_CLASS_CAMERA;
+    return camera != (kind == NodeControlClass::kCamera);
+  });
+  return controls;
+}
+
 }  // namespace
 
-void AddNodeControlRows(const Ref<CaptureFilter>& filter, QFormLayout* form,
-                        std::vector<std::function<void()>>* appliers) {
+bool HasNodeControls(const Ref<CaptureFilter>& filter, NodeControlClass kind) {
+  return !ControlsOf(filter->nodeControls(), kind).empty();
+}
+
+void AddNodeControlRows(const Ref<CaptureFilter>& filter, NodeControlClass kind,
+                        QFormLayout* form, std::vector<std::function<void()>>* appliers) {
   v4l2::NodeControls* node = filter->nodeControls();
   if (!node) return;
   std::map<std::uint32_t, QWidget*> rows;
   std::map<std::uint32_t, long> shown;
-  const std::vector<v4l2::Control> controls = node->List();
+  const std::vector<v4l2::Control> controls = ControlsOf(node, kind);
   for (const v4l2::Control& c : controls) {
     const long value = node->Get(c.id).value_or(c.defaultValue);
     rows[c.id] = MakeRow(c, value, form);

@@ -12,7 +12,12 @@
 
 namespace dshow {
 
-void AddNodeControlRows(const Ref<CaptureFilter>& filter, QFormLayout* form,
-                        std::vector<std::function<void()>>* appliers);
+// The picture's controls (V4L2's user class), or the lens's and exposure's
+// (its camera class).
+enum class NodeControlClass { kPicture, kCamera };
+
+bool HasNodeControls(const Ref<CaptureFilter>& filter, NodeControlClass kind);
+void AddNodeControlRows(const Ref<CaptureFilter>& filter, NodeControlClass kind,
+                        QFormLayout* form, std::vector<std::function<void()>>* appliers);
 
 }  // namespace dshow

@@ -120,7 +120,7 @@ Page ControlsPage(const Ref<CaptureFilter>& filter, QWidget* parent) {
     });
   }
   if (filter->nodeControls()) {
-    AddNodeControlRows(filter, form, &appliers);
+    AddNodeControlRows(filter, NodeControlClass::kPicture, form, &appliers);
   } else if (GstColorBalance* balance = filter->colorBalance()) {
     // The picture controls (brightness, contrast, ...). The source, and
     // with it its channels, may be rebuilt before OK (the format page
@@ -148,6 +148,18 @@ Page ControlsPage(const Ref<CaptureFilter>& filter, QWidget* parent) {
     return S_OK;
   };
   return {widget, QStringLiteral("Video Proc Amp"), apply};
+}
+
+Page CameraControlPage(const Ref<CaptureFilter>& filter, QWidget* parent) {
+  auto* widget = new QWidget(parent);
+  auto* form = new QFormLayout(widget);
+  std::vector<std::function<void()>> appliers;
+  AddNodeControlRows(filter, NodeControlClass::kCamera, form, &appliers);
+  auto apply = [appliers]() -> HRESULT {
+    for (const auto& a : appliers) a();
+    return S_OK;
+  };
+  return {widget, QStringLiteral("Camera Control"), apply};
 }
 
 }  // namespace
@@ -181,6 +193,9 @@ HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCSTR caption, ULONG
       built.push_back(FormatPage(filter, tabs));
     else if (pages[i] == PropertyPageId::DeviceControls)
       built.push_back(ControlsPage(filter, tabs));
+    // A camera's lens and exposure controls on a tab of their own.
+    if (pages[i] == PropertyPageId::DeviceControls && HasNodeControls(filter, NodeControlClass::kCamera))
+      built.push_back(CameraControlPage(filter, tabs));
   }
   if (built.empty()) return E_INVALIDARG;
   for (const Page& page : built) tabs->addTab(page.widget, page.title);

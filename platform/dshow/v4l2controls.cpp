@@ -53,50 +53,54 @@ std::unique_ptr<NodeControls> NodeControls::Open(const std::string& path) {
   return controls;
 }
 
+std::optional<Control> NodeControls::Describe(const v4l2_queryctrl& query) {
+  Control c;
+  switch (query.type) {
+    case V4L2_CTRL_TYPE_INTEGER: c.type = Control::Type::kInteger; break;
+    case V4L2_CTRL_TYPE_BOOLEAN: c.type = Control::Type::kBoolean; break;
+    case V4L2_CTRL_TYPE_MENU: c.type = Control::Type::kMenu; break;
+    default: return std::nullopt;  // class headings, buttons, strings
+  }
+  if (query.flags & (V4L2_CTRL_FLAG_DISABLED | V4L2_CTRL_FLAG_READ_ONLY)) return std::nullopt;
+  c.id = query.id;
+  c.name.assign(reinterpret_cast<const char*>(query.name),
+                strnlen(reinterpret_cast<const char*>(query.name), sizeof query.name));
+  c.min = query.minimum;
+  c.max = query.maximum;
+  c.step = query.step > 0 ? query.step : 1;
+  c.defaultValue = query.default_value;
+  c.inactive = query.flags & V4L2_CTRL_FLAG_INACTIVE;
+  if (c.type == Control::Type::kMenu) {
+    for (long i = c.min; i <= c.max && i - c.min < 64; ++i) {
+      v4l2_querymenu item{};
+      item.id = c.id;
+      item.index = static_cast<__u32>(i);
+      // Entries a driver does not offer are refused: they are left out.
+      if (m_node->Ioctl(VIDIOC_QUERYMENU, &item) == 0)
+        c.items.emplace_back(i, reinterpret_cast<const char*>(item.name));
+    }
+    if (c.items.empty()) return std::nullopt;
+  }
+  return c;
+}
+
 std::vector<Control> NodeControls::List() {
   std::vector<Control> controls;
   v4l2_queryctrl query{};
   query.id = V4L2_CTRL_FLAG_NEXT_CTRL;
   // A driver lists a few dozen; the bound guards against one that loops.
   for (int n = 0; n < 256 && m_node->Ioctl(VIDIOC_QUERYCTRL, &query) == 0; ++n) {
-    const std::uint32_t id = query.id;
-    query.id = id | V4L2_CTRL_FLAG_NEXT_CTRL;
-    Control c;
-    switch (query.type) {
-      case V4L2_CTRL_TYPE_INTEGER: c.type = Control::Type::kInteger; break;
-      case V4L2_CTRL_TYPE_BOOLEAN: c.type = Control::Type::kBoolean; break;
-      case V4L2_CTRL_TYPE_MENU: c.type = Control::Type::kMenu; break;
-      default: continue;  // class headings, buttons, strings
-    }
-    if (query.flags & (V4L2_CTRL_FLAG_DISABLED | V4L2_CTRL_FLAG_READ_ONLY)) continue;
-    c.id = id;
-    c.name.assign(reinterpret_cast<const char*>(query.name),
-                  strnlen(reinterpret_cast<const char*>(query.name), sizeof query.name));
-    c.min = query.minimum;
-    c.max = query.maximum;
-    c.step = query.step > 0 ? query.step : 1;
-    c.defaultValue = query.default_value;
-    c.inactive = query.flags & V4L2_CTRL_FLAG_INACTIVE;
-    if (c.type == Control::Type::kMenu) {
-      for (long i = c.min; i <= c.max && i - c.min < 64; ++i) {
-        v4l2_querymenu item{};
-        item.id = id;
-        item.index = static_cast<__u32>(i);
-        // Entries a driver does not offer are refused: they are left out.
-        if (m_node->Ioctl(VIDIOC_QUERYMENU, &item) == 0)
-          c.items.emplace_back(i, reinterpret_cast<const char*>(item.name));
-      }
-      if (c.items.empty()) continue;
-    }
-    controls.push_back(std::move(c));
+    if (std::optional<Control> c = Describe(query)) controls.push_back(std::move(*c));
+    query.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
   }
   return controls;
 }
 
 std::optional<Control> NodeControls::Find(std::uint32_t id) {
-  for (Control& c : List())
-    if (c.id == id) return std::move(c);
-  return std::nullopt;
+  v4l2_queryctrl query{};
+  query.id = id;
+  if (m_node->Ioctl(VIDIOC_QUERYCTRL, &query) < 0) return std::nullopt;
+  return Describe(query);
 }
 
 std::optional<long> NodeControls::Get(std::uint32_t id) {

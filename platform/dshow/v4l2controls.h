@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+struct v4l2_queryctrl;
+
 namespace dshow::v4l2 {
 
 // The node's ioctl, for the control requests (VIDIOC_QUERYCTRL, _QUERYMENU,
@@ -54,6 +56,7 @@ class NodeControls {
   static std::optional<std::pair<std::uint32_t, long>> AutomaticOf(std::uint32_t id);
 
  private:
+  std::optional<Control> Describe(const v4l2_queryctrl& query);
   std::unique_ptr<ControlNode> m_node;
 };
 

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QWidget>
@@ -201,7 +202,9 @@ TEST_F(Engine, ABusyCameraSaysSoWhenThePreviewCannotRun) {
        testapi::VirtualMicrophone()},
       false);
   owner.show();
+  testing::internal::CaptureStderr();
   LoadSettings(&owner);
+  EXPECT_THAT(testing::internal::GetCapturedStderr(), testing::HasSubstr("orvane-probe doctor"));
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error 800700aa: Cannot run preview graph"});
   EXPECT_TRUE(GraphState().previewGraphBuilt);
   EXPECT_FALSE(GraphState().previewing);

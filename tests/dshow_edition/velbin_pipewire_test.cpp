@@ -12,6 +12,7 @@
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QSlider>
+#include <QTabWidget>
 
 #include "dshow_edition/captureengine.h"
 #include "dshow_edition/capturesettings.h"
@@ -156,6 +157,9 @@ TEST(VelbinOnPipeWire, SourceOffersTheWebcamsOwnControlsAndTheNextStartSetsThemA
     });
     click(settings, 1034);  // Format ...
     orvane::test::WhenWindowShows("propertyFrame", [&](QWidget* frame) {
+      auto* tabs = frame->findChild<QTabWidget*>();
+      EXPECT_EQ(tabs->count(), 2);
+      EXPECT_EQ(tabs->tabText(1), "Camera Control") << "exposure on a tab of its own";
       auto* temperature = frame->findChild<QSlider*>("White Balance Temperature");
       drivenWhileAutomatic = !temperature->isEnabled();
       frame->findChild<QCheckBox*>("White Balance, Automatic")->setChecked(false);

@@ -1,6 +1,7 @@
 // Tarrow end to end, offscreen, on the virtual camera: recording with and
 // without a limit, photos, the capture files window, the option dialogs,
 // the window's shape, and a run without any camera.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -297,7 +298,9 @@ TEST_F(Tarrow, TheWindowIsShapedAndItsPanelWidens) {
 
 TEST_F(Tarrow, WithoutACameraEveryCommandStillRunsItsOtherSteps) {
   vfw::testapi::SetDrivers({});
+  testing::internal::CaptureStderr();
   Open();
+  EXPECT_THAT(testing::internal::GetCapturedStderr(), testing::HasSubstr("orvane-probe doctor"));
   EXPECT_EQ(boxes.texts(),
             std::vector<std::string>{"No Lumitrex camera found !\n Install Lumitrex Camera."});
   Click(1001);
