@@ -77,6 +77,7 @@ void AddNodeControlRows(const Ref<CaptureFilter>& filter, NodeControlClass kind,
   std::map<std::uint32_t, QWidget*> rows;
   std::map<std::uint32_t, long> shown;
   const std::vector<v4l2::Control> controls = ControlsOf(node, kind);
+  if (controls.empty()) return;
   for (const v4l2::Control& c : controls) {
     const long value = node->Get(c.id).value_or(c.defaultValue);
     rows[c.id] = MakeRow(c, value, form);

@@ -142,7 +142,10 @@ Page ControlsPage(const Ref<CaptureFilter>& filter, QWidget* parent) {
       });
     }
   }
-  if (appliers.empty()) form->addRow(new QLabel(QStringLiteral("This device has no controls.")));
+  if (appliers.empty())
+    form->addRow(new QLabel(HasNodeControls(filter, NodeControlClass::kCamera)
+                                ? QStringLiteral("This camera has no picture controls.")
+                                : QStringLiteral("This device has no controls.")));
   auto apply = [appliers]() -> HRESULT {
     for (const auto& a : appliers) a();
     return S_OK;
