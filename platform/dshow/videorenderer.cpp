@@ -57,6 +57,18 @@ void VideoRenderer::Build() {
   gst_element_link_many(m_queue, m_scale, convert, m_sizeCaps, sink, nullptr);
   GstPad* scaleIn = gst_element_get_static_pad(m_scale, "sink");
   gst_pad_add_probe(scaleIn, GST_PAD_PROBE_TYPE_BUFFER, &VideoRenderer::OnFrame, this, nullptr);
+  // A new paint size concerns the scaler alone. Let upstream, its
+  // reconfigure would have the camera renegotiate through the tee with
+  // every branch while the size changes, and a query caught between two
+  // sizes answered nothing: the camera stopped as not-negotiated.
+  gst_pad_add_probe(
+      scaleIn, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM,
+      [](GstPad*, GstPadProbeInfo* info, gpointer) {
+        return GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_RECONFIGURE
+                   ? GST_PAD_PROBE_DROP
+                   : GST_PAD_PROBE_OK;
+      },
+      nullptr, nullptr);
   gst_object_unref(scaleIn);
   GstPad* target = gst_element_get_static_pad(m_queue, "sink");
   AddPin(PinDirection::Input, "Input", PinCategory::Capture, target);
