@@ -308,7 +308,8 @@ bool LabelIsProperty(const std::string& plain, long property) {
 
 GstColorBalanceChannel* CaptureFilter::Channel(long property) const {
   GstColorBalance* balance = colorBalance();
-  for (const GList* c = balance ? gst_color_balance_list_channels(balance) : nullptr; c; c = c->next) {
+  for (const GList* c = balance ? gst_color_balance_list_channels(balance) : nullptr; c;
+       c = c->next) {
     auto* channel = GST_COLOR_BALANCE_CHANNEL(c->data);
     if (LabelIsProperty(PlainLabel(channel->label), property)) return channel;
   }
@@ -319,7 +320,8 @@ GstColorBalanceChannel* CaptureFilter::Channel(long property) const {
 // the values set on earlier sources.
 void CaptureFilter::KeepControls() {
   GstColorBalance* balance = colorBalance();
-  for (const GList* c = balance ? gst_color_balance_list_channels(balance) : nullptr; c; c = c->next) {
+  for (const GList* c = balance ? gst_color_balance_list_channels(balance) : nullptr; c;
+       c = c->next) {
     auto* channel = GST_COLOR_BALANCE_CHANNEL(c->data);
     m_controlDefaults.emplace(channel->label, gst_color_balance_get_value(balance, channel));
     const auto kept = m_controls.find(channel->label);
@@ -329,7 +331,8 @@ void CaptureFilter::KeepControls() {
 
 bool CaptureFilter::setControl(const std::string& label, int value) {
   GstColorBalance* balance = colorBalance();
-  for (const GList* c = balance ? gst_color_balance_list_channels(balance) : nullptr; c; c = c->next) {
+  for (const GList* c = balance ? gst_color_balance_list_channels(balance) : nullptr; c;
+       c = c->next) {
     auto* channel = GST_COLOR_BALANCE_CHANNEL(c->data);
     if (label != channel->label) continue;
     gst_color_balance_set_value(balance, channel, value);
@@ -347,8 +350,8 @@ v4l2::NodeControls* CaptureFilter::nodeControls() {
   return m_nodeControls.get();
 }
 
-HRESULT CaptureFilter::AmpGetRange(long property, long* min, long* max, long* step,
-                                   long* defaultValue, long* capsFlags) {
+HRESULT CaptureFilter::ControlRange(IAMVideoProcAmp*, long property, long* min, long* max,
+                                    long* step, long* defaultValue, long* capsFlags) {
   if (v4l2::NodeControls* node = nodeControls())
     return v4l2::GetRange(*node, v4l2::PropertySet::kVideoProcAmp, property, min, max, step,
                           defaultValue, capsFlags);
@@ -364,7 +367,7 @@ HRESULT CaptureFilter::AmpGetRange(long property, long* min, long* max, long* st
   return S_OK;
 }
 
-HRESULT CaptureFilter::AmpSet(long property, long value, long flags) {
+HRESULT CaptureFilter::ControlSet(IAMVideoProcAmp*, long property, long value, long flags) {
   if (v4l2::NodeControls* node = nodeControls())
     return v4l2::Set(*node, v4l2::PropertySet::kVideoProcAmp, property, value, flags);
   GstColorBalanceChannel* channel = Channel(property);
@@ -374,7 +377,7 @@ HRESULT CaptureFilter::AmpSet(long property, long value, long flags) {
   return setControl(channel->label, static_cast<int>(value)) ? S_OK : E_FAIL;
 }
 
-HRESULT CaptureFilter::AmpGet(long property, long* value, long* flags) {
+HRESULT CaptureFilter::ControlGet(IAMVideoProcAmp*, long property, long* value, long* flags) {
   if (v4l2::NodeControls* node = nodeControls())
     return v4l2::Get(*node, v4l2::PropertySet::kVideoProcAmp, property, value, flags);
   if (!value || !flags) return E_POINTER;
@@ -386,21 +389,21 @@ HRESULT CaptureFilter::AmpGet(long property, long* value, long* flags) {
 }
 
 // Only a camera's own node has lens and exposure controls.
-HRESULT CaptureFilter::LensGetRange(long property, long* min, long* max, long* step,
-                                    long* defaultValue, long* capsFlags) {
+HRESULT CaptureFilter::ControlRange(IAMCameraControl*, long property, long* min, long* max,
+                                    long* step, long* defaultValue, long* capsFlags) {
   v4l2::NodeControls* node = nodeControls();
   return node ? v4l2::GetRange(*node, v4l2::PropertySet::kCameraControl, property, min, max, step,
                                defaultValue, capsFlags)
               : E_PROP_ID_UNSUPPORTED;
 }
 
-HRESULT CaptureFilter::LensSet(long property, long value, long flags) {
+HRESULT CaptureFilter::ControlSet(IAMCameraControl*, long property, long value, long flags) {
   v4l2::NodeControls* node = nodeControls();
   return node ? v4l2::Set(*node, v4l2::PropertySet::kCameraControl, property, value, flags)
               : E_PROP_ID_UNSUPPORTED;
 }
 
-HRESULT CaptureFilter::LensGet(long property, long* value, long* flags) {
+HRESULT CaptureFilter::ControlGet(IAMCameraControl*, long property, long* value, long* flags) {
   v4l2::NodeControls* node = nodeControls();
   return node ? v4l2::Get(*node, v4l2::PropertySet::kCameraControl, property, value, flags)
               : E_PROP_ID_UNSUPPORTED;
@@ -451,9 +454,10 @@ std::vector<std::unique_ptr<AM_MEDIA_TYPE, void (*)(AM_MEDIA_TYPE*)>> StreamConf
   if (m_filter->isVideo()) {
     for (const VideoFormatRange& r : m_filter->videoFormats()) {
       const Fraction fastest = r.rates.empty() ? r.maxRate : r.rates.front();
-      list.emplace_back(ToMediaType(VideoFormat{r.subtype, r.width, r.height,
-                                                static_cast<REFERENCE_TIME>(1e7 / fastest.value())}),
-                        DeleteMediaType);
+      list.emplace_back(
+          ToMediaType(VideoFormat{r.subtype, r.width, r.height,
+                                  static_cast<REFERENCE_TIME>(1e7 / fastest.value())}),
+          DeleteMediaType);
     }
   } else {
     for (const AudioFormat& f : m_filter->audioFormats())

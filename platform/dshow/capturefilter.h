@@ -35,43 +35,34 @@ void FailRunningDevice(const Ref<IBaseFilter>& filter);
 }
 
 // IAMVideoProcAmp and IAMCameraControl have methods of the same names and
-// types: each reaches the filter under names of its own.
-class VideoProcAmpFace : public IAMVideoProcAmp {
+// types: each reaches the filter through overloads told apart by the
+// interface they answer for.
+template <class Interface>
+class ControlFace : public Interface {
  public:
   HRESULT GetRange(long property, long* min, long* max, long* step, long* defaultValue,
                    long* capsFlags) final {
-    return AmpGetRange(property, min, max, step, defaultValue, capsFlags);
+    return ControlRange(kFace, property, min, max, step, defaultValue, capsFlags);
   }
-  HRESULT Set(long property, long value, long flags) final { return AmpSet(property, value, flags); }
-  HRESULT Get(long property, long* value, long* flags) final { return AmpGet(property, value, flags); }
+  HRESULT Set(long property, long value, long flags) final {
+    return ControlSet(kFace, property, value, flags);
+  }
+  HRESULT Get(long property, long* value, long* flags) final {
+    return ControlGet(kFace, property, value, flags);
+  }
 
  protected:
-  virtual HRESULT AmpGetRange(long property, long* min, long* max, long* step,
-                              long* defaultValue, long* capsFlags) = 0;
-  virtual HRESULT AmpSet(long property, long value, long flags) = 0;
-  virtual HRESULT AmpGet(long property, long* value, long* flags) = 0;
-};
-
-class CameraControlFace : public IAMCameraControl {
- public:
-  HRESULT GetRange(long property, long* min, long* max, long* step, long* defaultValue,
-                   long* capsFlags) final {
-    return LensGetRange(property, min, max, step, defaultValue, capsFlags);
-  }
-  HRESULT Set(long property, long value, long flags) final { return LensSet(property, value, flags); }
-  HRESULT Get(long property, long* value, long* flags) final { return LensGet(property, value, flags); }
-
- protected:
-  virtual HRESULT LensGetRange(long property, long* min, long* max, long* step,
+  static constexpr Interface* kFace = nullptr;
+  virtual HRESULT ControlRange(Interface*, long property, long* min, long* max, long* step,
                                long* defaultValue, long* capsFlags) = 0;
-  virtual HRESULT LensSet(long property, long value, long flags) = 0;
-  virtual HRESULT LensGet(long property, long* value, long* flags) = 0;
+  virtual HRESULT ControlSet(Interface*, long property, long value, long flags) = 0;
+  virtual HRESULT ControlGet(Interface*, long property, long* value, long* flags) = 0;
 };
 
 class CaptureFilter : public FilterBase,
                       public ISpecifyPropertyPages,
-                      public VideoProcAmpFace,
-                      public CameraControlFace {
+                      public ControlFace<IAMVideoProcAmp>,
+                      public ControlFace<IAMCameraControl> {
  public:
   // Null when the device's source cannot be built (a host device that is gone).
   static Ref<CaptureFilter> Create(const DeviceDescription& device);
@@ -137,14 +128,14 @@ class CaptureFilter : public FilterBase,
   Ref<Pin> AddTeePin(const std::string& name, PinCategory category);
   Ref<Pin> AddValvePin(GstElement* upstream, const std::string& name, PinCategory category);
   bool AddHostSource();
-  HRESULT AmpGetRange(long property, long* min, long* max, long* step, long* defaultValue,
-                      long* capsFlags) override;
-  HRESULT AmpSet(long property, long value, long flags) override;
-  HRESULT AmpGet(long property, long* value, long* flags) override;
-  HRESULT LensGetRange(long property, long* min, long* max, long* step, long* defaultValue,
-                       long* capsFlags) override;
-  HRESULT LensSet(long property, long value, long flags) override;
-  HRESULT LensGet(long property, long* value, long* flags) override;
+  HRESULT ControlRange(IAMVideoProcAmp*, long property, long* min, long* max, long* step,
+                       long* defaultValue, long* capsFlags) override;
+  HRESULT ControlSet(IAMVideoProcAmp*, long property, long value, long flags) override;
+  HRESULT ControlGet(IAMVideoProcAmp*, long property, long* value, long* flags) override;
+  HRESULT ControlRange(IAMCameraControl*, long property, long* min, long* max, long* step,
+                       long* defaultValue, long* capsFlags) override;
+  HRESULT ControlSet(IAMCameraControl*, long property, long value, long flags) override;
+  HRESULT ControlGet(IAMCameraControl*, long property, long* value, long* flags) override;
   GstColorBalanceChannel* Channel(long property) const;
   void KeepControls();
   static GstPadProbeReturn OnFirstBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self);
@@ -164,7 +155,7 @@ class CaptureFilter : public FilterBase,
   std::map<std::string, int> m_controls;         // by label: values set, kept for new sources
   std::map<std::string, int> m_controlDefaults;  // by label: the value first seen
   std::unique_ptr<v4l2::NodeControls> m_nodeControls;
-  bool m_nodeOpened = false;  // m_nodeControls was tried
+  bool m_nodeOpened = false;           // m_nodeControls was tried
   std::atomic<bool> m_started{false};  // set on the streaming thread
   std::atomic<bool> m_gone{false};     // set on a device provider's thread
   int m_removalWatch = 0;

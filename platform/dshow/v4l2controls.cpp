@@ -69,7 +69,6 @@ std::optional<Control> NodeControls::Describe(const v4l2_queryctrl& query) {
   c.max = query.maximum;
   c.step = query.step > 0 ? query.step : 1;
   c.defaultValue = query.default_value;
-  c.inactive = query.flags & V4L2_CTRL_FLAG_INACTIVE;
   if (c.type == Control::Type::kMenu) {
     for (long i = c.min; i <= c.max && i - c.min < 64; ++i) {
       v4l2_querymenu item{};

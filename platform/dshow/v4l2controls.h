@@ -35,7 +35,6 @@ struct Control {
   Type type = Type::kInteger;
   long min = 0, max = 0, step = 1, defaultValue = 0;
   std::vector<std::pair<long, std::string>> items;  // a menu's entries
-  bool inactive = false;  // driven by its automatic mode now
 };
 
 class NodeControls {
