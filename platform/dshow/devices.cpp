@@ -181,12 +181,8 @@ bool OnlyGrey(GstDevice* device) {
 // also every device a provider gave and why it is not among them.
 std::vector<DeviceDescription> HostDevices(DeviceCategory category,
                                            std::vector<ReportedDevice>* report = nullptr) {
-  std::vector<DeviceDescription> devices;
-  std::vector<std::string> providers;  // by devices' index
+  std::vector<ReportedDevice> found;
   const bool video = category == DeviceCategory::VideoInput;
-  auto leaveOut = [report](DeviceDescription d, std::string provider, const char* why) {
-    if (report) report->push_back({std::move(d), std::move(provider), why});
-  };
   GList* list = nullptr;
   for (GstDeviceProvider* provider : StartedProviders(category))
     list = g_list_concat(list, gst_device_provider_get_devices(provider));
@@ -194,17 +190,16 @@ std::vector<DeviceDescription> HostDevices(DeviceCategory category,
     auto* device = GST_DEVICE(item->data);
     gst::Ref<GstDevice> owned(device);  // takes the list's reference
     if (!gst_device_has_classes(device, video ? "Video/Source" : "Audio/Source")) continue;
-    DeviceDescription d;
+    ReportedDevice r{{}, ProviderName(GST_OBJECT(device)), ""};
+    DeviceDescription& d = r.device;
     d.category = category;
     d.source =
         video ? DeviceDescription::Source::HostCamera : DeviceDescription::Source::HostMicrophone;
     gchar* name = gst_device_get_display_name(device);
     d.friendlyName = name ? name : "";
     g_free(name);
-    std::string provider = ProviderName(GST_OBJECT(device));
-    const char* why = nullptr;
     if (pipewire::IsPipeWireDevice(device)) {
-      if (!pipewire::Describe(device, &d)) why = "a virtual source: it takes sound, gives none";
+      if (!pipewire::Describe(device, &d)) r.leftOut = "a virtual source: it takes sound, gives none";
     } else if (v4l2::IsV4l2Device(device)) {
       v4l2::Describe(device, &d);
     } else {
@@ -212,51 +207,41 @@ std::vector<DeviceDescription> HostDevices(DeviceCategory category,
       d.nodeName = DeviceProperty(device, "node.name");
       if (d.nodeName.empty()) d.nodeName = DeviceProperty(device, "device.name");
       if (!ElementIsSource(device))
-        why = "its element is not a source";
+        r.leftOut = "its element is not a source";
       else if (video && IsLibcameraUvcCamera(d.friendlyName))
-        why = "a USB camera: listed through V4L2";
+        r.leftOut = "a USB camera: listed through V4L2";
     }
-    if (!why && video && OnlyGrey(device)) why = "infrared only: every format is grey";
-    if (why) {
-      leaveOut(std::move(d), std::move(provider), why);
-      continue;
-    }
+    if (r.leftOut.empty() && video && OnlyGrey(device))
+      r.leftOut = "infrared only: every format is grey";
     d.hostId = d.devicePath.empty() ? d.nodeName : d.devicePath;
     if (d.hostId.empty()) d.hostId = d.friendlyName;
     // Host cameras have one output; the preview is fed from it.
     d.hasPreviewPin = false;
     d.hostDevice = std::move(owned);
-    devices.push_back(std::move(d));
-    providers.push_back(std::move(provider));
+    found.push_back(std::move(r));
   }
   g_list_free(list);
   // One device reached through two providers is listed once, through the
   // one the desktop uses. Another camera of the same name (libcamera's own
   // name for a V4L2 camera) goes too.
-  std::vector<std::size_t> order(devices.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&devices](std::size_t a, std::size_t b) {
-    return Preference(devices[a].family) < Preference(devices[b].family);
+  std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+    return Preference(a.device.family) < Preference(b.device.family);
   });
   std::vector<DeviceDescription> unique;
-  std::vector<std::size_t> kept;
-  for (std::size_t i : order) {
-    DeviceDescription& d = devices[i];
+  for (ReportedDevice& r : found) {
+    if (!r.leftOut.empty()) continue;
+    const DeviceDescription& d = r.device;
     const std::string key = IdentityKey(d);
     const bool seen = std::any_of(unique.begin(), unique.end(), [&](const DeviceDescription& u) {
       return (!key.empty() && IdentityKey(u) == key) ||
              (d.family == DeviceDescription::Family::Other && u.friendlyName == d.friendlyName);
     });
     if (seen)
-      leaveOut(d, providers[i], "listed once, through another stack");
-    else {
+      r.leftOut = "listed once, through another stack";
+    else
       unique.push_back(d);
-      kept.push_back(i);
-    }
   }
-  if (report)
-    for (std::size_t k = 0; k < unique.size(); ++k)
-      report->push_back({unique[k], providers[kept[k]], ""});
+  if (report) *report = std::move(found);
   for (DeviceDescription& d : unique)
     if (auto renamed = RenamedHostDevice(d)) d.friendlyName = *renamed;
   // The providers' order changes from run to run; the device paths and
